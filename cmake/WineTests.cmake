@@ -1,0 +1,42 @@
+# Tests run under Wine in a scratch prefix of their own: the fixture
+# "wine_prefix" copies a freshly booted prefix for each test run, starts a
+# persistent wineserver before the tests and stops it after them. The user's
+# ~/.wine is never touched.
+set(VELMO_WINE_ROOT ${CMAKE_BINARY_DIR}/wine)
+set(VELMO_WINEPREFIX ${VELMO_WINE_ROOT}/prefix)
+set(VELMO_WINE_SCRIPT ${CMAKE_SOURCE_DIR}/scripts/wine-prefix.sh)
+
+set(VELMO_WINE_ENVIRONMENT
+  WINEPREFIX=${VELMO_WINEPREFIX}
+  WINEDEBUG=-all
+  WINEDLLOVERRIDES=mscoree,mshtml=
+  WINESERVER=/usr/lib/wine/wineserver)
+# No proxy variables (WinINet's preconfigured access follows them) and no
+# display (message boxes return at once) unless a test asks for one.
+set(VELMO_WINE_ENVIRONMENT_MODIFICATION
+  http_proxy=unset: https_proxy=unset: no_proxy=unset: HTTP_PROXY=unset: HTTPS_PROXY=unset: DISPLAY=unset:)
+
+add_test(NAME wine_prefix_setup COMMAND bash ${VELMO_WINE_SCRIPT} setup ${VELMO_WINE_ROOT})
+set_tests_properties(wine_prefix_setup PROPERTIES FIXTURES_SETUP wine_prefix TIMEOUT 300)
+add_test(NAME wine_prefix_cleanup COMMAND bash ${VELMO_WINE_SCRIPT} stop ${VELMO_WINE_ROOT})
+set_tests_properties(wine_prefix_cleanup PROPERTIES FIXTURES_CLEANUP wine_prefix TIMEOUT 60)
+
+# velmo_wine_test(<name> COMMAND <target or program> [args...]
+#                 [SHARES_REGISTRY] [TIMEOUT seconds])
+# SHARES_REGISTRY: the test uses the module's registry keys, so it runs alone.
+function(velmo_wine_test name)
+  cmake_parse_arguments(ARG "SHARES_REGISTRY" "TIMEOUT" "COMMAND" ${ARGN})
+  add_test(NAME ${name} COMMAND ${ARG_COMMAND})
+  set_tests_properties(${name} PROPERTIES
+    FIXTURES_REQUIRED wine_prefix
+    ENVIRONMENT "${VELMO_WINE_ENVIRONMENT}"
+    ENVIRONMENT_MODIFICATION "${VELMO_WINE_ENVIRONMENT_MODIFICATION}")
+  if(ARG_SHARES_REGISTRY)
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK velmo_registry)
+  endif()
+  if(ARG_TIMEOUT)
+    set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT})
+  else()
+    set_tests_properties(${name} PROPERTIES TIMEOUT 120)
+  endif()
+endfunction()

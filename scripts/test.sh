@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Builds both presets and runs every test: the pure code natively under
+# AddressSanitizer/UBSan (with fuzzer smoke runs), then the DLL, the tools
+# and their tests under Wine in a scratch prefix.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh
+jobs=$(nproc)
+
+echo "== native: pure code with sanitizers"
+cmake --preset native >/dev/null
+cmake --build --preset native -j"$jobs"
+ctest --preset native -j"$jobs"
+
+echo "== windows: velmo_otp.dll and its tests under Wine"
+cmake --preset windows >/dev/null
+cmake --build --preset windows -j"$jobs"
+ctest --preset windows -j"$jobs"

@@ -1,0 +1,55 @@
+// The key-module entry points the logon host calls (names come from
+// velmo_otp.def, undecorated). Each export checks its arguments, runs one flow
+// and turns the result into the host's integer; nothing throws out of here.
+#include <windows.h>
+
+#include "common/module_state.h"
+#include "module/guard.h"
+#include "module/lifecycle.h"
+
+namespace {
+
+constexpr size_t kModuleInfoBlockSize = 1008;
+constexpr size_t kReaderNameBufferSize = 150;
+
+// Zero-filled and never written: the host reads whatever it wants from it.
+alignas(16) unsigned char g_moduleInfoBlock[kModuleInfoBlockSize];
+char g_readerNameBuffer[kReaderNameBufferSize];
+
+}  // namespace
+
+extern "C" {
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
+    if (reason <= DLL_THREAD_DETACH) velmo::Module().moduleInstance = instance;
+    return TRUE;
+}
+
+void* WINAPI InitLibrary() {
+    velmo::Guarded("InitLibrary", 0, [] {
+        velmo::InitializeModule();
+        return 0;
+    });
+    return g_moduleInfoBlock;
+}
+
+void WINAPI CloseLibrary() {
+    velmo::Guarded("CloseLibrary", 0, [] {
+        velmo::CloseModule();
+        return 0;
+    });
+}
+
+// One reader, always present, with an empty name.
+char* WINAPI IsAnyReaderConnected() {
+    SecureZeroMemory(g_readerNameBuffer, sizeof g_readerNameBuffer);
+    return g_readerNameBuffer;
+}
+
+int WINAPI IsReaderInserted() { return 1; }
+
+// Also exported as ChangePIN: there is no hardware serial number and no PIN
+// to change.
+int WINAPI GetReaderSerialNumber() { return 0; }
+
+}  // extern "C"

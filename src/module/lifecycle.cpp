@@ -1,0 +1,82 @@
+#include "module/lifecycle.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+#include "common/module_state.h"
+#include "common/trace.h"
+#include "common/trace_log.h"
+#include "module/machine_role.h"
+#include "module/trace_file_name.h"
+#include "settings/registry.h"
+
+namespace velmo {
+
+namespace {
+
+constexpr uint32_t kTraceLimitKb = 300;
+constexpr char kDefaultGate[] = "OtpDeliveryScript.ps1";
+constexpr char kDefaultSuccessValue[] = " OK ";
+
+void OpenTraceFile(ModuleState& m) {
+    char productPath[kProductPathReadSize];
+    ReadRegText(RegRoot::LocalMachine, kVelmoKey, "VelmoPath", productPath, sizeof productPath);
+    char exe[kHostExePathSize + 1] = {};
+    GetModuleFileNameA(nullptr, exe, kHostExePathSize);
+    BuildTraceFileName(productPath, exe, m.logFilePath, sizeof m.logFilePath);
+    GetTraceMaker().OpenLog(m.logFilePath, kTraceLimitKb);
+}
+
+void RunOneTimeSetup(ModuleState& m) {
+    OpenTraceFile(m);
+    m.adMode = ReadRegDword(RegRoot::LocalMachine, kVelmoKey, "VelmoADmode", 0);
+    TraceLog("InitLibrary() %d, refs:%d role:%d, admode:%d", static_cast<int>(m.initialized),
+             static_cast<int>(m.refCount), m.machineRole, static_cast<int>(m.adMode));
+    // Domain mode binds the directory access library here; that store is not
+    // part of this build, so the module runs on its local records.
+    EnsureRegKey(RegRoot::LocalMachine, kOtpModuleKey);
+    m.initialized = 1;
+}
+
+// Reads the delivery settings and seeds them when they are unusable.
+void RefreshDeliverySettings(ModuleState& m) {
+    auto readGate = [&] {
+        ReadRegText(RegRoot::LocalMachine, kOtpModuleKey, "SMS-Gate", m.smsGateValue, sizeof m.smsGateValue);
+    };
+    auto readSuccess = [&] {
+        ReadRegText(RegRoot::LocalMachine, kOtpModuleKey, "SMS-Gate-Success-Value", m.smsGateSuccessValue,
+                    sizeof m.smsGateSuccessValue);
+    };
+    readGate();
+    readSuccess();
+    if (strnlen(m.smsGateValue, 2) < 2) {
+        WriteRegString(RegRoot::LocalMachine, kOtpModuleKey, "SMS-Gate", kDefaultGate);
+        readGate();
+    }
+    if (m.smsGateSuccessValue[0] == '\0') {
+        WriteRegString(RegRoot::LocalMachine, kOtpModuleKey, "SMS-Gate-Success-Value", kDefaultSuccessValue);
+        readSuccess();
+    }
+}
+
+}  // namespace
+
+void InitializeModule() {
+    ModuleState& m = Module();
+    ++m.refCount;
+    m.machineRole = ComputeMachineRole();
+    if (!m.initialized) RunOneTimeSetup(m);
+    RefreshDeliverySettings(m);
+}
+
+void CloseModule() {
+    ModuleState& m = Module();
+    // An unmatched CloseLibrary must not wrap the count round to 2^32 - 1,
+    // which would keep the next InitLibrary from ever reopening the log.
+    if (m.refCount > 0) --m.refCount;
+    TraceLog("CloseLibrary() refs: %i", static_cast<int>(m.refCount));
+    if (m.refCount == 0) m.initialized = 0;
+}
+
+}  // namespace velmo

@@ -1,0 +1,233 @@
+#include "settings/registry.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "common/text.h"
+#include "common/trace.h"
+#include "common/win_handles.h"
+#include "settings/hex.h"
+#include "settings/password.h"
+#include "settings/protected_value.h"
+
+namespace velmo {
+
+namespace {
+
+HKEY RootKey(RegRoot root) { return root == RegRoot::CurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE; }
+
+// Opens a key to read: the 32-bit view first, then the default view with
+// `fallbackAccess`. Returns the open error of the last attempt.
+LONG OpenForRead(RegRoot root, const char* path, REGSAM fallbackAccess, UniqueHkey& key) {
+    LONG rc = RegOpenKeyExA(RootKey(root), path, 0, KEY_READ | KEY_WOW64_32KEY, key.put());
+    if (rc != ERROR_SUCCESS) rc = RegOpenKeyExA(RootKey(root), path, 0, fallbackAccess, key.put());
+    return rc;
+}
+
+// Opens a key to write where it already is (32-bit view, then default view),
+// else creates it in the 32-bit view (then the default view).
+LONG OpenForWrite(RegRoot root, const char* path, DWORD createOptions, UniqueHkey& key) {
+    const HKEY base = RootKey(root);
+    LONG rc = RegOpenKeyExA(base, path, 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY, key.put());
+    if (rc == ERROR_SUCCESS) return rc;
+    rc = RegOpenKeyExA(base, path, 0, KEY_ALL_ACCESS, key.put());
+    if (rc == ERROR_SUCCESS) return rc;
+    rc = RegCreateKeyExA(base, path, 0, nullptr, createOptions, KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr, key.put(),
+                         nullptr);
+    if (rc == ERROR_SUCCESS) return rc;
+    return RegCreateKeyExA(base, path, 0, nullptr, createOptions, KEY_ALL_ACCESS, nullptr, key.put(), nullptr);
+}
+
+bool HasArguments(const char* path, const char* name) { return path && name; }
+
+}  // namespace
+
+std::string ReadRegString(RegRoot root, const char* path, const char* name) {
+    if (!HasArguments(path, name)) return {};
+    UniqueHkey key;
+    LONG rc = OpenForRead(root, path, KEY_READ, key);
+    std::vector<char> data(kReadStringQuerySize + 1, 0);
+    DWORD type = 0;
+    DWORD size = kReadStringQuerySize;
+    if (rc == ERROR_SUCCESS)
+        rc = RegQueryValueExA(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
+    else
+        size = 0;
+    if (rc != ERROR_SUCCESS || size > kReadStringMaxStored) {
+        TraceLog("Err ReadReg %s %X %X", name, static_cast<unsigned>(rc), static_cast<unsigned>(size));
+        return {};
+    }
+
+    std::string text;
+    if (type == REG_DWORD) {
+        uint32_t number = 0;
+        std::memcpy(&number, data.data(), sizeof number);
+        text = Format("%lu", static_cast<unsigned long>(number));
+    } else {
+        text.assign(data.data(), BoundedLength(data.data(), size));
+    }
+
+    if (IsProtectedName(name)) {
+        if (auto plain = DecryptProtectedText(text))
+            text = std::move(*plain);
+        else
+            TraceLog("ReadReg '%s' DecryptBuffer fail", name);  // a value kept in plain text reads as it stands
+    }
+    return text;
+}
+
+char* ReadRegText(RegRoot root, const char* path, const char* name, char* buffer, uint32_t size) {
+    if (!buffer) return nullptr;
+    if (size == 0) return buffer;
+    std::memset(buffer, 0, size);
+    // At most size - 3 bytes are queried, so at most size - 4 characters stay.
+    if (size < 4 || !HasArguments(path, name)) return buffer;
+    const uint32_t room = size - 3;
+
+    UniqueHkey key;
+    if (OpenForRead(root, path, KEY_READ, key) != ERROR_SUCCESS) return buffer;
+    DWORD type = 0;
+    DWORD got = room;
+    const LONG rc = RegQueryValueExA(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &got);
+    if (rc == ERROR_SUCCESS && type == REG_DWORD) {
+        int32_t number = 0;
+        std::memcpy(&number, buffer, std::min<size_t>(got, sizeof number));
+        FormatText(buffer, size, "%d", number);
+    } else if (rc == ERROR_MORE_DATA) {
+        std::memset(buffer, 0, size);
+        if (got < kReadTextMaxNeeded) {
+            std::vector<char> whole(got + 1, 0);
+            DWORD wholeSize = got;
+            if (RegQueryValueExA(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(whole.data()), &wholeSize) ==
+                ERROR_SUCCESS) {
+                std::memcpy(buffer, whole.data(), std::min<size_t>(room, wholeSize));
+                buffer[size - 4] = '\0';
+            }
+        }
+    } else if (rc != ERROR_SUCCESS) {
+        std::memset(buffer, 0, size);
+    }
+    // A stored text without its terminator is still terminated: the buffer
+    // was zeroed and the query never fills past size - 3.
+    return buffer;
+}
+
+uint32_t ReadRegDword(RegRoot root, const char* path, const char* name, uint32_t defaultValue) {
+    if (!HasArguments(path, name)) return defaultValue;
+    UniqueHkey key;
+    if (OpenForRead(root, path, KEY_ALL_ACCESS, key) != ERROR_SUCCESS) return defaultValue;
+    char data[kReadDwordQuerySize + 1] = {};
+    DWORD type = 0;
+    DWORD size = kReadDwordQuerySize;
+    if (RegQueryValueExA(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size) != ERROR_SUCCESS)
+        return defaultValue;
+
+    uint32_t number = 0;
+    switch (type) {
+        case REG_DWORD:
+        case REG_BINARY:
+            std::memcpy(&number, data, sizeof number);  // zero-filled past the stored bytes
+            return number;
+        case REG_SZ: {
+            const std::string_view text(data, BoundedLength(data, size));
+            if (!text.empty() && text[0] == '0') return 0;
+            const int32_t parsed = ParseSignedDecimal(text);
+            if (text.empty() || parsed == 0 || Contains(text, ".")) return defaultValue;
+            return static_cast<uint32_t>(parsed);
+        }
+        default:
+            return defaultValue;
+    }
+}
+
+uint32_t ReadRegBinary(RegRoot root, const char* path, const char* name, uint8_t* buffer, uint32_t* size) {
+    if (!size) return 0;
+    if (!HasArguments(path, name)) {
+        *size = 0;
+        return 0;
+    }
+    UniqueHkey key;
+    LONG rc = OpenForRead(root, path, KEY_ALL_ACCESS, key);
+    DWORD type = 0;
+    DWORD got = buffer ? *size : 0;
+    if (rc == ERROR_SUCCESS) rc = RegQueryValueExA(key.get(), name, nullptr, &type, buffer, &got);
+    if (!buffer) {
+        *size = rc == ERROR_SUCCESS ? got : 0;
+        return *size;
+    }
+    if (rc != ERROR_SUCCESS) {
+        TraceLog("ReadReg lpbyte failed %X %s %s", static_cast<unsigned>(rc), path, name);
+        *size = 0;
+        return 0;
+    }
+    *size = got;
+    if (type != REG_SZ) return got;
+
+    // Bytes kept as hexadecimal text.
+    const std::string text(reinterpret_cast<const char*>(buffer), BoundedLength(reinterpret_cast<char*>(buffer), got));
+    uint8_t work[kHexValueWorkSize];
+    const size_t decoded = HexDecode(text.c_str(), work, std::min<size_t>(sizeof work, got));
+    std::memcpy(buffer, work, decoded);
+    *size = static_cast<uint32_t>(decoded);
+    TraceLog("ReadReg HEX %s", HexEncode(buffer, static_cast<int32_t>(decoded)));
+    return *size;
+}
+
+bool WriteRegString(RegRoot root, const char* path, const char* name, const char* text) {
+    if (!HasArguments(path, name)) return false;
+    UniqueHkey key;
+    const DWORD options = std::strstr(path, "Volatile") ? REG_OPTION_VOLATILE : REG_OPTION_NON_VOLATILE;
+    LONG rc = OpenForWrite(root, path, options, key);
+    if (rc != ERROR_SUCCESS) {
+        TraceLog("WriteReg-s failed %X %s %s", static_cast<unsigned>(rc), path, name);
+        return false;
+    }
+    if (!text) return RegDeleteValueA(key.get(), name) == ERROR_SUCCESS;
+
+    std::string stored = text;
+    if (IsProtectedName(name)) {
+        uint8_t salt[kProtectedSaltSize] = {};
+        CPassword().FillRandom(salt, sizeof salt);
+        stored = EncryptProtectedText(text, salt);
+        if (stored.empty()) {
+            // Never fall back to storing a protected value in plain text.
+            TraceLog("WriteReg-s failed %X %s %s", static_cast<unsigned>(ERROR_INVALID_DATA), path, name);
+            return false;
+        }
+    }
+    rc = RegSetValueExA(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(stored.c_str()),
+                        static_cast<DWORD>(stored.size() + 1));
+    if (rc != ERROR_SUCCESS) TraceLog("WriteReg-s failed %X %s %s", static_cast<unsigned>(rc), path, name);
+    return rc == ERROR_SUCCESS;
+}
+
+void WriteRegBinary(RegRoot root, const char* path, const char* name, const uint8_t* bytes, uint32_t count) {
+    if (!HasArguments(path, name)) return;
+    UniqueHkey key;
+    LONG rc = OpenForWrite(root, path, REG_OPTION_NON_VOLATILE, key);
+    if (rc == ERROR_SUCCESS && !bytes) {
+        RegDeleteValueA(key.get(), name);
+        return;
+    }
+    if (rc == ERROR_SUCCESS) rc = RegSetValueExA(key.get(), name, 0, REG_BINARY, bytes, count);
+    if (rc != ERROR_SUCCESS) TraceLog("WriteReg failed %X %s %s", static_cast<unsigned>(rc), path, name);
+}
+
+bool WriteRegDword(RegRoot root, const char* path, const char* name, uint32_t value) {
+    if (!HasArguments(path, name)) return false;
+    UniqueHkey key;
+    if (OpenForWrite(root, path, REG_OPTION_NON_VOLATILE, key) != ERROR_SUCCESS) return false;
+    const DWORD number = value;
+    return RegSetValueExA(key.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number) ==
+           ERROR_SUCCESS;
+}
+
+bool EnsureRegKey(RegRoot root, const char* path) {
+    if (!path) return false;
+    UniqueHkey key;
+    return RegCreateKeyExA(RootKey(root), path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS | KEY_WOW64_32KEY,
+                           nullptr, key.put(), nullptr) == ERROR_SUCCESS;
+}
+
+}  // namespace velmo

@@ -1,0 +1,59 @@
+// Typed registry access for every setting and record of the module.
+//
+// Each operation opens its key (the 32-bit view first, then the default
+// view), does one query or one store and closes the key. Reads never fail
+// loudly: a miss gives an empty text, the caller's default or a zero count.
+// Text values whose names contain "xxx" are protected: stored as AES-256
+// ciphertext in hexadecimal and decrypted on read.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace velmo {
+
+enum class RegRoot { LocalMachine, CurrentUser };
+
+// Key paths in use.
+inline constexpr char kVelmoKey[] = "SOFTWARE\\Velmo";
+inline constexpr char kOtpModuleKey[] = "Software\\Velmo\\OtpModule";
+inline constexpr char kVolatileKey[] = "SOFTWARE\\Velmo\\Volatile";
+
+// Limits of the read operations.
+constexpr uint32_t kReadStringQuerySize = 4000;  // query buffer of ReadRegString
+constexpr uint32_t kReadStringMaxStored = 2024;  // larger stored texts are refused
+constexpr uint32_t kReadTextMaxNeeded = 4000;    // ReadRegText gives up at this size
+constexpr uint32_t kReadDwordQuerySize = 20;     // a number stored as text has < 20 bytes
+constexpr uint32_t kHexValueWorkSize = 1008;     // decoded bytes of a binary stored as text
+
+// Whole text of a value; a number comes back as "%lu" text; protected values
+// come back decrypted. Empty (and a trace line) on any miss.
+std::string ReadRegString(RegRoot root, const char* path, const char* name);
+
+// Text of a value into `buffer` (size N): at most N - 4 characters are kept,
+// a number comes back as "%d" text. Empty on any miss; null for a null buffer.
+char* ReadRegText(RegRoot root, const char* path, const char* name, char* buffer, uint32_t size);
+
+// A number stored as DWORD, as the first 4 bytes of a binary, or as decimal
+// text; `defaultValue` when missing or unusable.
+uint32_t ReadRegDword(RegRoot root, const char* path, const char* name, uint32_t defaultValue);
+
+// Bytes of a value into `buffer` (room `*size`); a text value holding
+// hexadecimal digits is decoded. With a null buffer only the size is asked.
+// Returns the byte count, also left in `*size`; 0 on failure.
+uint32_t ReadRegBinary(RegRoot root, const char* path, const char* name, uint8_t* buffer, uint32_t* size);
+
+// Stores a text (REG_SZ); a null text deletes the value. Keys whose path
+// contains "Volatile" are created volatile. True when the store succeeded.
+bool WriteRegString(RegRoot root, const char* path, const char* name, const char* text);
+
+// Stores bytes (REG_BINARY); null bytes delete the value.
+void WriteRegBinary(RegRoot root, const char* path, const char* name, const uint8_t* bytes, uint32_t count);
+
+// Stores a 4-byte REG_DWORD. True when the store succeeded.
+bool WriteRegDword(RegRoot root, const char* path, const char* name, uint32_t value);
+
+// Creates the key (32-bit view) if it is missing. True when it exists now.
+bool EnsureRegKey(RegRoot root, const char* path);
+
+}  // namespace velmo

@@ -1,0 +1,43 @@
+// On Windows the real trace log writes to a scratch file that is read back.
+#include <windows.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "common/trace_log.h"
+#include "support/trace_capture.h"
+#include "support/windows_env.h"
+
+namespace velmo::test {
+
+namespace {
+// A line is "HH:MM : SS:mmm   message": the stamp is 17 characters wide.
+constexpr size_t kStampWidth = 17;
+}  // namespace
+
+TraceCapture::TraceCapture() : path_(ScratchFilePath("trace")) {
+    DeleteFileA(path_.c_str());
+    GetTraceMaker().OpenLog(path_.c_str(), 300);
+    Clear();
+}
+
+TraceCapture::~TraceCapture() {
+    GetTraceMaker().OpenLog("", 300);
+    DeleteFileA(path_.c_str());
+}
+
+std::vector<std::string> TraceCapture::Lines() const {
+    std::vector<std::string> lines;
+    for (const auto& raw : SplitLines(ReadWholeFile(path_)))
+        lines.push_back(raw.size() >= kStampWidth ? raw.substr(kStampWidth) : raw);
+    return lines;
+}
+
+void TraceCapture::Clear() {
+    // Truncate rather than delete: the trace log keeps its path.
+    HANDLE h = CreateFileA(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+}
+
+}  // namespace velmo::test

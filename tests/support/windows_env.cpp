@@ -1,0 +1,134 @@
+#include "support/windows_env.h"
+
+#include <atomic>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+namespace velmo::test {
+
+namespace {
+
+REGSAM ViewFlag(View view) { return view == View::Wow32 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY; }
+
+void DeleteTree(HKEY root, REGSAM view, const char* parent, const char* child) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, parent, 0, KEY_ALL_ACCESS | view, &key) != ERROR_SUCCESS) return;
+    RegDeleteTreeA(key, child);
+    RegCloseKey(key);
+}
+
+}  // namespace
+
+std::string ScratchFilePath(const std::string& tag) {
+    static std::atomic<int> counter{0};
+    char dir[MAX_PATH + 1] = {};
+    GetTempPathA(MAX_PATH, dir);
+    return std::string(dir) + "velmo_" + tag + "_" + std::to_string(GetCurrentProcessId()) + "_" +
+           std::to_string(counter++) + ".txt";
+}
+
+std::string ReadWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+void WriteWholeFile(const std::string& path, const std::string& data) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << data;
+}
+
+bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::vector<std::string> SplitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t at; (at = text.find("\r\n", start)) != std::string::npos; start = at + 2)
+        lines.push_back(text.substr(start, at - start));
+    if (start < text.size()) lines.push_back(text.substr(start));
+    return lines;
+}
+
+void ResetVelmoRegistry() {
+    DeleteTree(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, "SOFTWARE", "Velmo");
+    DeleteTree(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, "SOFTWARE", "Velmo");
+    DeleteTree(HKEY_CURRENT_USER, 0, "SOFTWARE", "Velmo");
+}
+
+std::string RawValue::Text() const {
+    const char* p = reinterpret_cast<const char*>(data.data());
+    return std::string(p, strnlen(p, data.size()));
+}
+
+uint32_t RawValue::Dword() const {
+    uint32_t v = 0;
+    std::memcpy(&v, data.data(), std::min<size_t>(data.size(), sizeof v));
+    return v;
+}
+
+void PutRaw(HKEY root, View view, const std::string& path, const std::string& name, DWORD type, const void* data,
+            size_t size) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | ViewFlag(view), nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        return;
+    RegSetValueExA(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), static_cast<DWORD>(size));
+    RegCloseKey(key);
+}
+
+void PutText(const std::string& path, const std::string& name, const std::string& text, View view) {
+    PutRaw(HKEY_LOCAL_MACHINE, view, path, name, REG_SZ, text.c_str(), text.size() + 1);
+}
+
+void PutDword(const std::string& path, const std::string& name, uint32_t value, View view) {
+    PutRaw(HKEY_LOCAL_MACHINE, view, path, name, REG_DWORD, &value, sizeof value);
+}
+
+std::optional<RawValue> GetRaw(HKEY root, View view, const std::string& path, const std::string& name) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | ViewFlag(view), &key) != ERROR_SUCCESS) return std::nullopt;
+    RawValue value;
+    DWORD size = 0;
+    LONG rc = RegQueryValueExA(key, name.c_str(), nullptr, &value.type, nullptr, &size);
+    if (rc == ERROR_SUCCESS) {
+        value.data.resize(size);
+        rc = RegQueryValueExA(key, name.c_str(), nullptr, &value.type, value.data.data(), &size);
+        value.data.resize(size);
+    }
+    RegCloseKey(key);
+    if (rc != ERROR_SUCCESS) return std::nullopt;
+    return value;
+}
+
+std::optional<RawValue> GetRaw(const std::string& path, const std::string& name, View view) {
+    return GetRaw(HKEY_LOCAL_MACHINE, view, path, name);
+}
+
+bool KeyExists(HKEY root, View view, const std::string& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | ViewFlag(view), &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+bool KeyIsVolatile(HKEY root, View view, const std::string& path) {
+    // A volatile key cannot hold a non-volatile subkey: creating one fails
+    // with ERROR_CHILD_MUST_BE_VOLATILE.
+    HKEY key = nullptr;
+    const std::string probe = path + "\\velmo_probe";
+    const LONG rc = RegCreateKeyExA(root, probe.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                    KEY_ALL_ACCESS | ViewFlag(view), nullptr, &key, nullptr);
+    if (rc == ERROR_SUCCESS) {
+        RegCloseKey(key);
+        HKEY parent = nullptr;
+        if (RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS | ViewFlag(view), &parent) == ERROR_SUCCESS) {
+            RegDeleteKeyExA(parent, "velmo_probe", ViewFlag(view), 0);
+            RegCloseKey(parent);
+        }
+    }
+    return rc == ERROR_CHILD_MUST_BE_VOLATILE;
+}
+
+}  // namespace velmo::test

@@ -1,0 +1,45 @@
+// Helpers for tests that run under Wine against the real registry and files.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velmo::test {
+
+// A fresh path in the temporary folder, unique within the test run.
+std::string ScratchFilePath(const std::string& tag);
+std::string ReadWholeFile(const std::string& path);
+void WriteWholeFile(const std::string& path, const std::string& data);
+bool FileExists(const std::string& path);
+// Splits on CR LF.
+std::vector<std::string> SplitLines(const std::string& text);
+
+// Removes HKLM\Software\Velmo in both registry views and HKCU\Software\Velmo,
+// so each test starts from an empty configuration.
+void ResetVelmoRegistry();
+
+// Raw registry access that bypasses the module, for arranging and checking.
+enum class View { Wow32, Wow64 };
+struct RawValue {
+    DWORD type = REG_NONE;
+    std::vector<uint8_t> data;
+    std::string Text() const;  // the data up to its first NUL
+    uint32_t Dword() const;
+};
+void PutRaw(HKEY root, View view, const std::string& path, const std::string& name, DWORD type, const void* data,
+            size_t size);
+void PutText(const std::string& path, const std::string& name, const std::string& text, View view = View::Wow32);
+void PutDword(const std::string& path, const std::string& name, uint32_t value, View view = View::Wow32);
+std::optional<RawValue> GetRaw(HKEY root, View view, const std::string& path, const std::string& name);
+std::optional<RawValue> GetRaw(const std::string& path, const std::string& name, View view = View::Wow32);
+bool KeyExists(HKEY root, View view, const std::string& path);
+bool KeyIsVolatile(HKEY root, View view, const std::string& path);
+
+inline constexpr char kVelmo[] = "SOFTWARE\\Velmo";
+inline constexpr char kOtpModule[] = "Software\\Velmo\\OtpModule";
+
+}  // namespace velmo::test
