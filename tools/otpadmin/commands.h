@@ -1,0 +1,26 @@
+// otpadmin commands: each takes the arguments after its name and returns the
+// process exit code (0 success, 1 refused/failed, 2 usage error).
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace otpadmin {
+
+using Args = std::vector<std::string>;
+
+struct Command {
+    const char* name;
+    const char* usage;  // argument synopsis and one-line description
+    int (*run)(const Args& args);
+};
+
+// Value following `name` in the arguments, or null.
+const char* Option(const Args& args, const char* name);
+bool Flag(const Args& args, const char* name);
+int UsageError(const char* message);
+
+int CommandInit(const Args& args);
+int CommandCode(const Args& args);
+
+}  // namespace otpadmin
