@@ -3,9 +3,14 @@
 // and turns the result into the host's integer; nothing throws out of here.
 #include <windows.h>
 
+#include <cstdint>
+
 #include "common/module_state.h"
+#include "module/data_values.h"
 #include "module/guard.h"
+#include "module/key_data.h"
 #include "module/lifecycle.h"
+#include "module/logon_verification.h"
 
 namespace {
 
@@ -51,5 +56,23 @@ int WINAPI IsReaderInserted() { return 1; }
 // Also exported as ChangePIN: there is no hardware serial number and no PIN
 // to change.
 int WINAPI GetReaderSerialNumber() { return 0; }
+
+// The code typed at logon in place of a PIN: 1 accepted, 0 rejected.
+int WINAPI VerifyPIN(const char* userName, char* codeText) {
+    return velmo::Guarded("VerifyPIN", 0, [&] { return velmo::VerifyLogonCode(userName, codeText); });
+}
+
+int WINAPI ReadData(const char* userName, uint32_t blockNumber, uint8_t* data, uint32_t* length) {
+    return velmo::Guarded("ReadData", 0, [&] { return velmo::ReadKeyData(userName, blockNumber, data, length); });
+}
+
+int WINAPI WriteData(const char* userName, uint32_t blockNumber, const uint8_t* data, const uint32_t* length) {
+    return velmo::Guarded("WriteData", 0,
+                          [&] { return velmo::WriteDataBlock(userName, blockNumber, data, length); });
+}
+
+int WINAPI DeleteData(const char* userName, uint32_t blockNumber) {
+    return velmo::Guarded("DeleteData", 0, [&] { return velmo::DeleteDataBlock(userName, blockNumber); });
+}
 
 }  // extern "C"

@@ -174,7 +174,22 @@ uint32_t ReadRegBinary(RegRoot root, const char* path, const char* name, uint8_t
     return *size;
 }
 
-bool WriteRegString(RegRoot root, const char* path, const char* name, const char* text) {
+long ReadRegRaw(RegRoot root, const char* path, const char* name, uint8_t* buffer, uint32_t* size) {
+    if (!HasArguments(path, name) || !size) return kRegKeyUnavailable;
+    UniqueHkey key;
+    if (RegOpenKeyExA(RootKey(root), path, 0, KEY_QUERY_VALUE | KEY_WOW64_32KEY, key.put()) != ERROR_SUCCESS &&
+        RegOpenKeyExA(RootKey(root), path, 0, KEY_ALL_ACCESS, key.put()) != ERROR_SUCCESS)
+        return kRegKeyUnavailable;
+    // Without a buffer there is no room at all: never let the query report a
+    // size as bytes read.
+    uint8_t none = 0;
+    DWORD got = buffer ? *size : 0;
+    const LONG rc = RegQueryValueExA(key.get(), name, nullptr, nullptr, buffer ? buffer : &none, &got);
+    *size = got;
+    return rc;
+}
+
+bool WriteRegString(RegRoot root, const char* path, const char* name, const char* text, TextProtection protection) {
     if (!HasArguments(path, name)) return false;
     UniqueHkey key;
     const DWORD options = std::strstr(path, "Volatile") ? REG_OPTION_VOLATILE : REG_OPTION_NON_VOLATILE;
@@ -186,7 +201,7 @@ bool WriteRegString(RegRoot root, const char* path, const char* name, const char
     if (!text) return RegDeleteValueA(key.get(), name) == ERROR_SUCCESS;
 
     std::string stored = text;
-    if (IsProtectedName(name)) {
+    if (protection == TextProtection::ByName && IsProtectedName(name)) {
         uint8_t salt[kProtectedSaltSize] = {};
         CPassword().FillRandom(salt, sizeof salt);
         stored = EncryptProtectedText(text, salt);
@@ -228,6 +243,36 @@ bool EnsureRegKey(RegRoot root, const char* path) {
     UniqueHkey key;
     return RegCreateKeyExA(RootKey(root), path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS | KEY_WOW64_32KEY,
                            nullptr, key.put(), nullptr) == ERROR_SUCCESS;
+}
+
+bool EnumerateRegValuesWith(RegRoot root, const char* path, bool (*visit)(const RegValueInfo&, void*), void* context) {
+    if (!path || !visit) return false;
+    UniqueHkey key;
+    if (RegOpenKeyExA(RootKey(root), path, 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY, key.put()) != ERROR_SUCCESS)
+        return false;
+    // A hostile key could hold any number of values; stop at a bound far
+    // above any real configuration.
+    constexpr DWORD kMaxValues = 1000000;
+    for (DWORD index = 0; index < kMaxValues; ++index) {
+        char name[kEnumNameSize] = {};
+        uint8_t data[kEnumDataSize];
+        DWORD nameSize = sizeof name;
+        DWORD dataSize = sizeof data;
+        DWORD type = REG_NONE;
+        LONG rc = RegEnumValueA(key.get(), index, name, &nameSize, nullptr, &type, data, &dataSize);
+        if (rc == ERROR_NO_MORE_ITEMS) break;
+        // A value whose data exceeds the buffer (a replay history, say) is
+        // reported too; only its data is not read. Not every registry fills
+        // in the name in that case, so ask again for name, type and size.
+        if (rc == ERROR_MORE_DATA) {
+            nameSize = sizeof name;
+            rc = RegEnumValueA(key.get(), index, name, &nameSize, nullptr, &type, nullptr, &dataSize);
+        }
+        if (rc != ERROR_SUCCESS) continue;
+        name[sizeof name - 1] = '\0';
+        if (!visit(RegValueInfo{name, type, dataSize}, context)) break;
+    }
+    return true;
 }
 
 }  // namespace velmo

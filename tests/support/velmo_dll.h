@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 namespace velmo::test {
@@ -14,6 +15,10 @@ public:
     using CloseLibraryFn = void(WINAPI*)();
     using ReaderNameFn = char*(WINAPI*)();
     using IntFn = int(WINAPI*)();
+    using VerifyPinFn = int(WINAPI*)(const char*, char*);
+    using ReadDataFn = int(WINAPI*)(const char*, uint32_t, uint8_t*, uint32_t*);
+    using WriteDataFn = int(WINAPI*)(const char*, uint32_t, const uint8_t*, const uint32_t*);
+    using DeleteDataFn = int(WINAPI*)(const char*, uint32_t);
 
     VelmoDll();  // loads velmo_otp.dll from the test's own folder
     ~VelmoDll();
@@ -29,6 +34,16 @@ public:
 
     void* InitLibrary() const { return Get<InitLibraryFn>("InitLibrary")(); }
     void CloseLibrary() const { Get<CloseLibraryFn>("CloseLibrary")(); }
+    // The code goes through a writable copy with room to spare, as a host's
+    // buffer would; `seen` receives it as the module left it.
+    int VerifyPIN(const char* user, const std::string& code, std::string* seen = nullptr) const;
+    int ReadData(const char* user, uint32_t block, uint8_t* data, uint32_t* length) const {
+        return Get<ReadDataFn>("ReadData")(user, block, data, length);
+    }
+    int WriteData(const char* user, uint32_t block, const uint8_t* data, const uint32_t* length) const {
+        return Get<WriteDataFn>("WriteData")(user, block, data, length);
+    }
+    int DeleteData(const char* user, uint32_t block) const { return Get<DeleteDataFn>("DeleteData")(user, block); }
 
 private:
     HMODULE module_ = nullptr;

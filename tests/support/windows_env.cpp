@@ -113,6 +113,27 @@ bool KeyExists(HKEY root, View view, const std::string& path) {
     return true;
 }
 
+std::map<std::string, RawValue> AllValues(const std::string& path) {
+    std::map<std::string, RawValue> values;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | KEY_WOW64_32KEY, &key) != ERROR_SUCCESS)
+        return values;
+    for (DWORD i = 0;; ++i) {
+        char name[16384];
+        DWORD nameSize = sizeof name;
+        RawValue value;
+        DWORD size = 0;
+        const LONG rc = RegEnumValueA(key, i, name, &nameSize, nullptr, &value.type, nullptr, &size);
+        if (rc == ERROR_NO_MORE_ITEMS) break;
+        if (rc != ERROR_SUCCESS) continue;
+        if (auto read = GetRaw(HKEY_LOCAL_MACHINE, View::Wow32, path, name)) values[name] = *read;
+    }
+    RegCloseKey(key);
+    return values;
+}
+
+bool operator==(const RawValue& a, const RawValue& b) { return a.type == b.type && a.data == b.data; }
+
 bool KeyIsVolatile(HKEY root, View view, const std::string& path) {
     // A volatile key cannot hold a non-volatile subkey: creating one fails
     // with ERROR_CHILD_MUST_BE_VOLATILE.

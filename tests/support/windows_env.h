@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -37,6 +38,9 @@ void PutDword(const std::string& path, const std::string& name, uint32_t value, 
 std::optional<RawValue> GetRaw(HKEY root, View view, const std::string& path, const std::string& name);
 std::optional<RawValue> GetRaw(const std::string& path, const std::string& name, View view = View::Wow32);
 bool KeyExists(HKEY root, View view, const std::string& path);
+// Every value of a key (32-bit view), by name: for "nothing changed" checks.
+std::map<std::string, RawValue> AllValues(const std::string& path);
+bool operator==(const RawValue& a, const RawValue& b);
 bool KeyIsVolatile(HKEY root, View view, const std::string& path);
 
 inline constexpr char kVelmo[] = "SOFTWARE\\Velmo";
