@@ -32,11 +32,39 @@ echo 'HKLM\SOFTWARE\Velmo  VelmoPath = C:\VelmoDemo\'
 step "otpadmin init: LoadLibrary, InitLibrary, the reader exports, CloseLibrary"
 otpadmin init
 
-step "What InitLibrary left in the registry"
-wine reg query 'HKLM\SOFTWARE\Velmo\OtpModule' /reg:32 | tr -d '\r' | sed '/^$/d'
+step "Provisioning alice (ReadData 5 and 6 create a secret and hand it out)"
+otpadmin provision alice | tee "$root/alice.txt"
+uri=$(sed -n 's/^otpauth URI *//p' "$root/alice.txt")
+qrencode -t ANSIUTF8 -m 1 "$uri"
+qrencode -o "$root/alice-qr.png" -s 6 "$uri"
+echo "scan it with an authenticator app, or open $root/alice-qr.png"
 
-step "The trace file C:\\VelmoDemo\\otp_otpadmin.exe.log"
-tr -d '\r' <"$WINEPREFIX/drive_c/VelmoDemo/otp_otpadmin.exe.log" | sed '/^ *[0-9]*: *[0-9]* : *[0-9]*: *[0-9]*   $/d'
+step "alice logs on with the code her authenticator shows now"
+code=$(otpadmin code alice)
+echo "authenticator: $code"
+otpadmin verify alice "$code" || true
+echo "the same code again (replay):"
+otpadmin verify alice "$code" || true
+wrong=$(printf '%06d' $(( (10#$code + 500000) % 1000000 )))
+echo "a wrong code:"
+otpadmin verify alice "$wrong" || true
+
+step "bob's token runs 20 minutes fast: accepted once, and the offset is learned"
+otpadmin provision bob >/dev/null
+fast=$(otpadmin code bob --offset-minutes 20)
+echo "bob's fast token: $fast"
+otpadmin verify bob "$fast" || true
+otpadmin users
+echo "half a minute later on the same fast clock (inside the window around the learned skew):"
+otpadmin verify bob "$(otpadmin code bob --offset-minutes 20 --time $(( $(date +%s) + 30 )))" || true
+echo "an on-time code from bob is now far from the learned skew:"
+otpadmin verify bob "$(otpadmin code bob)" || true
+
+step "What InitLibrary and the logons left in the registry (alice)"
+wine reg query 'HKLM\SOFTWARE\Velmo\OtpModule' /reg:32 | tr -d '\r' | grep -E 'SMS-Gate|alice' | sed 's/\(_key *REG_SZ *\).*/\1(secret)/; s/\(_history *REG_BINARY *\)\(.\{24\}\).*/\1\2.../'
+
+step "The trace file C:\\VelmoDemo\\otp_otpadmin.exe.log (last lines)"
+tr -d '\r' <"$WINEPREFIX/drive_c/VelmoDemo/otp_otpadmin.exe.log" | grep -vE '^ *[0-9]+: *[0-9]+ : *[0-9]+: *[0-9]+   $' | grep -v '^$' | tail -25
 
 step "Codes for the RFC 4226 test secret: otpadmin against oathtool"
 secret=GEZDGNBVGY3TQOJQGEZDGNBVGY3TQOJQ
@@ -46,5 +74,3 @@ for counter in 0 1 2 3 4 5; do
     theirs=$(oathtool --hotp --base32 "$secret" -c "$counter")
     printf '%-8s %-10s %-10s %s\n' "$counter" "$ours" "$theirs" "$([ "$ours" = "$theirs" ] && echo same || echo DIFFERENT)"
 done
-now=$(date +%s)
-echo "TOTP now ($now): otpadmin $(otpadmin code --secret "$secret" --time "$now"), oathtool $(oathtool --totp --base32 "$secret" -N "@$now")"

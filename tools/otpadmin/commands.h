@@ -22,5 +22,9 @@ int UsageError(const char* message);
 
 int CommandInit(const Args& args);
 int CommandCode(const Args& args);
+int CommandProvision(const Args& args);
+int CommandVerify(const Args& args);
+int CommandDelete(const Args& args);
+int CommandUsers(const Args& args);
 
 }  // namespace otpadmin

@@ -11,16 +11,24 @@ namespace otpadmin {
 namespace {
 
 const Command kCommands[] = {
-    {"init", "                        load and initialise the module, print what it set up", CommandInit},
-    {"code", "--secret BASE32 (--counter N | [--time T] [--step S])\n"
-             "                             the code a token shows for counter N, or an authenticator\n"
-             "                             app at Unix time T (default now, step 30 s)",
+    {"init", "              load and initialise the module, print what it set up", CommandInit},
+    {"provision", "USER [--hotp] [--replace]\n"
+                  "          give USER a secret (TOTP, or HOTP) unless they have one (--replace: a new\n"
+                  "          one); print the provisioning URL, the otpauth URI and the hex secret",
+     CommandProvision},
+    {"code", "USER [--offset-minutes M] [--time T]\n"
+             "          the code USER's token shows now (or at Unix time T, or on a clock M minutes fast)\n"
+             "     code --secret BASE32 (--counter N | [--time T] [--step S])\n"
+             "          the code for a given secret",
      CommandCode},
+    {"verify", "USER CODE     check a code as the logon does (VerifyPIN)", CommandVerify},
+    {"delete", "USER          remove USER's OTP record (DeleteData)", CommandDelete},
+    {"users", "               list the OTP records", CommandUsers},
 };
 
 void PrintUsage() {
     std::fputs("usage: otpadmin <command> [arguments]\n", stderr);
-    for (const auto& c : kCommands) std::fprintf(stderr, "  %-6s %s\n", c.name, c.usage);
+    for (const auto& c : kCommands) std::fprintf(stderr, "  %s %s\n", c.name, c.usage);
 }
 
 }  // namespace

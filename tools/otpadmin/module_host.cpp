@@ -1,6 +1,7 @@
 #include "module_host.h"
 
 #include <cstdio>
+#include <vector>
 
 namespace otpadmin {
 
@@ -21,6 +22,25 @@ ModuleHost::ModuleHost() : dll_(LoadLibraryA("velmo_otp.dll")) {
 ModuleHost::~ModuleHost() {
     if (ready_) Get<CloseLibraryFn>("CloseLibrary")();
     if (dll_) FreeLibrary(dll_);
+}
+
+int ModuleHost::VerifyPIN(const std::string& user, const std::string& code) const {
+    // The module may cut the code in place: give it a writable host buffer.
+    std::vector<char> buffer(code.begin(), code.end());
+    buffer.resize(code.size() + 16, '\0');
+    return Get<VerifyPinFn>("VerifyPIN")(user.c_str(), buffer.data());
+}
+
+int ModuleHost::ReadData(const std::string& user, uint32_t block, std::string& text, uint32_t room) const {
+    std::vector<uint8_t> buffer(room + 1, 0);
+    uint32_t length = room;
+    const int result = Get<ReadDataFn>("ReadData")(user.c_str(), block, buffer.data(), &length);
+    text.assign(reinterpret_cast<const char*>(buffer.data()));
+    return result;
+}
+
+int ModuleHost::DeleteData(const std::string& user, uint32_t block) const {
+    return Get<DeleteDataFn>("DeleteData")(user.c_str(), block);
 }
 
 }  // namespace otpadmin

@@ -4,7 +4,23 @@
 
 #include <windows.h>
 
+#include <cstdint>
+#include <string>
+
 namespace otpadmin {
+
+// Export signatures as the host declares them.
+using InitLibraryFn = void*(WINAPI*)();
+using CloseLibraryFn = void(WINAPI*)();
+using ReaderNameFn = char*(WINAPI*)();
+using IntFn = int(WINAPI*)();
+using VerifyPinFn = int(WINAPI*)(const char*, char*);
+using ReadDataFn = int(WINAPI*)(const char*, uint32_t, uint8_t*, uint32_t*);
+using WriteDataFn = int(WINAPI*)(const char*, uint32_t, const uint8_t*, const uint32_t*);
+using DeleteDataFn = int(WINAPI*)(const char*, uint32_t);
+
+// The room a host gives ReadData's OTP functions.
+constexpr uint32_t kReadDataRoom = 990;
 
 class ModuleHost {
 public:
@@ -22,16 +38,15 @@ public:
         return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(dll_, name)));
     }
 
+    int VerifyPIN(const std::string& user, const std::string& code) const;
+    // ReadData into a host-sized buffer; `text` receives what it wrote as text.
+    int ReadData(const std::string& user, uint32_t block, std::string& text, uint32_t room = kReadDataRoom) const;
+    int DeleteData(const std::string& user, uint32_t block) const;
+
 private:
     HMODULE dll_ = nullptr;
     bool ready_ = false;
     void* infoBlock_ = nullptr;
 };
-
-// Export signatures as the host declares them.
-using InitLibraryFn = void*(WINAPI*)();
-using CloseLibraryFn = void(WINAPI*)();
-using ReaderNameFn = char*(WINAPI*)();
-using IntFn = int(WINAPI*)();
 
 }  // namespace otpadmin
