@@ -21,14 +21,24 @@ set_tests_properties(wine_prefix_setup PROPERTIES FIXTURES_SETUP wine_prefix TIM
 add_test(NAME wine_prefix_cleanup COMMAND bash ${VELMO_WINE_SCRIPT} stop ${VELMO_WINE_ROOT})
 set_tests_properties(wine_prefix_cleanup PROPERTIES FIXTURES_CLEANUP wine_prefix TIMEOUT 60)
 
-# velmo_wine_test(<name> COMMAND <target or program> [args...]
-#                 [SHARES_REGISTRY] [TIMEOUT seconds])
+# velmo_wine_test(<name> COMMAND <target> [args...]
+#                 [SHARES_REGISTRY] [NEEDS_DISPLAY] [TIMEOUT seconds])
 # SHARES_REGISTRY: the test uses the module's registry keys, so it runs alone.
+# NEEDS_DISPLAY: the test shows windows; it runs on the prefix's virtual
+# display (the others run without one, so a window they open by mistake
+# returns at once instead of waiting for a click).
 function(velmo_wine_test name)
-  cmake_parse_arguments(ARG "SHARES_REGISTRY" "TIMEOUT" "COMMAND" ${ARGN})
-  add_test(NAME ${name} COMMAND ${ARG_COMMAND})
+  cmake_parse_arguments(ARG "SHARES_REGISTRY;NEEDS_DISPLAY" "TIMEOUT" "COMMAND" ${ARGN})
+  set(fixtures wine_prefix)
+  if(ARG_NEEDS_DISPLAY)
+    list(POP_FRONT ARG_COMMAND target)
+    add_test(NAME ${name} COMMAND bash ${VELMO_WINE_SCRIPT} run ${VELMO_WINE_ROOT} --
+      ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:${target}> ${ARG_COMMAND})
+  else()
+    add_test(NAME ${name} COMMAND ${ARG_COMMAND})
+  endif()
   set_tests_properties(${name} PROPERTIES
-    FIXTURES_REQUIRED wine_prefix
+    FIXTURES_REQUIRED "${fixtures}"
     ENVIRONMENT "${VELMO_WINE_ENVIRONMENT}"
     ENVIRONMENT_MODIFICATION "${VELMO_WINE_ENVIRONMENT_MODIFICATION}")
   if(ARG_SHARES_REGISTRY)

@@ -2,15 +2,18 @@
 # Scratch Wine prefixes, one per test run (or demo run).
 #   wine-prefix.sh setup <root> [name]  boot a seed prefix once (cached in
 #                                       <root>/seed), copy it to <root>/<name>
-#                                       (default "prefix") and start a
-#                                       persistent wineserver for it
-#   wine-prefix.sh stop <root> [name]   stop that wineserver
+#                                       (default "prefix"), start a virtual
+#                                       display and a persistent wineserver
+#   wine-prefix.sh stop <root> [name]   stop the wineserver and the display
+#   wine-prefix.sh run <root> [name] -- cmd...  run a command on the display
 #   wine-prefix.sh env <root> [name]    print the environment for running by hand
 # Output goes to <root>/*.log: CTest waits for anything holding its pipes.
 set -euo pipefail
+here=$(dirname "$(realpath "$0")")
 action=$1
 root=$(realpath -m "$2")
-name=${3:-prefix}
+name=prefix
+if [ $# -ge 3 ] && [ "$3" != "--" ]; then name=$3; fi
 seed=$root/seed
 prefix=$root/$name
 wine=/usr/lib/wine/wine64
@@ -33,18 +36,29 @@ setup)
     WINEPREFIX=$prefix "$wineserver" -k >/dev/null 2>&1 </dev/null || true
     rm -rf "$prefix"
     cp -a "$seed" "$prefix"
+    bash "$here/xvfb.sh" start "$root/$name.display"
     WINEPREFIX=$prefix setsid "$wineserver" -p >"$root/wineserver-$name.log" 2>&1 </dev/null &
-    # Wait until the server answers, so the first test does not race its start.
-    WINEPREFIX=$prefix "$wine" cmd /c exit >/dev/null 2>&1 </dev/null || true
+    # The first process starts the desktop, whose display driver every later
+    # process shares: start it on the virtual display. Processes without
+    # DISPLAY still get no windows (message boxes return at once).
+    WINEPREFIX=$prefix bash "$here/xvfb.sh" run "$root/$name.display" "$wine" cmd /c exit \
+        >/dev/null 2>&1 </dev/null || true
     ;;
 stop)
     WINEPREFIX=$prefix "$wineserver" -k >/dev/null 2>&1 </dev/null || true
+    bash "$here/xvfb.sh" stop "$root/$name.display"
+    ;;
+run)
+    shift 2
+    [ "${1:-}" != "--" ] && shift
+    shift
+    exec bash "$here/xvfb.sh" run "$root/$name.display" "$@"
     ;;
 env)
     echo "export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='"
     ;;
 *)
-    echo "usage: $0 setup|stop|env <root> [name]" >&2
+    echo "usage: $0 setup|stop|env <root> [name] | run <root> [name] -- command..." >&2
     exit 2
     ;;
 esac

@@ -50,6 +50,11 @@ std::string ReadSecret(const char* userName);
 // more: result 0) or, with a null destination, deletes (result 0) U_sms.
 uint32_t Manage_SMS_Number_User(const char* userName, const char* newDestination);
 
+// U_step in seconds. Another writer may have stored 0 (or a value that reads
+// negative); such a step cannot divide the clock, and the setting command
+// reads 0 as the default, so it counts as 30 seconds here too.
+uint32_t ReadTimeStep(const char* userName);
+
 // "window" with values outside 1 to 19,900 read as 6.
 uint32_t ReadVerificationWindow();
 

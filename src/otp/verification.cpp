@@ -47,14 +47,6 @@ bool VerifyRemotely(const char* userName, const char* codeText) {
     return false;
 }
 
-// The time step as stored. Another writer may have stored 0 (or a value that
-// reads negative); such a step cannot divide the clock, and the module's own
-// setting command reads 0 as the default, so it counts as 30 seconds here too.
-int32_t ReadStep(const char* userName) {
-    const int32_t step = static_cast<int32_t>(ReadRecordNumber(userName, kStepSuffix, kDefaultStep));
-    return step >= 1 ? step : static_cast<int32_t>(kDefaultStep);
-}
-
 struct RecordState {
     uint32_t counterValue;  // U#: 0 time-based, else the counter expected next
     int32_t step;
@@ -67,7 +59,7 @@ struct RecordState {
 RecordState ReadRecordState(const char* userName) {
     RecordState s{};
     s.counterValue = ReadRecordNumber(userName, kCounterSuffix, 0);
-    s.step = ReadStep(userName);
+    s.step = static_cast<int32_t>(ReadTimeStep(userName));
     s.base = s.CounterBased() ? s.counterValue : static_cast<uint32_t>(UnixNow() / s.step);
     s.storedSkew = ReadRecordNumber(userName, kSkewSuffix, kSkewNotLearned);
     s.skew = s.storedSkew == kSkewNotLearned ? 0 : static_cast<int32_t>(s.storedSkew);

@@ -42,9 +42,7 @@ int CodeOfUser(const Args& args) {
     }
     const uint32_t counter = velmo::ReadRecordNumber(user, velmo::kCounterSuffix, 0);
     if (counter != 0) return PrintCode(secret.c_str(), counter);
-    uint32_t step = velmo::ReadRecordNumber(user, velmo::kStepSuffix, velmo::kDefaultStep);
-    if (step == 0) step = velmo::kDefaultStep;
-    return PrintCode(secret.c_str(), static_cast<uint32_t>(Now(args) / step));
+    return PrintCode(secret.c_str(), static_cast<uint32_t>(Now(args) / velmo::ReadTimeStep(user)));
 }
 
 }  // namespace

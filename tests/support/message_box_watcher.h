@@ -1,0 +1,43 @@
+// Finds the message boxes the module shows while a test runs, records their
+// caption and text, and dismisses them, so that a modal box never hangs the
+// test. Needs the virtual display (NEEDS_DISPLAY); without a display the
+// module's boxes return at once and nothing is seen.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace velmo::test {
+
+struct SeenBox {
+    std::string caption;
+    std::string text;
+};
+
+class MessageBoxWatcher {
+public:
+    MessageBoxWatcher();
+    ~MessageBoxWatcher();
+    MessageBoxWatcher(const MessageBoxWatcher&) = delete;
+    MessageBoxWatcher& operator=(const MessageBoxWatcher&) = delete;
+
+    std::vector<SeenBox> Seen() const;
+    void Clear();
+
+private:
+    void Run();
+    std::atomic<bool> stop_{false};
+    mutable std::mutex mutex_;
+    std::vector<SeenBox> seen_;
+    std::thread thread_;
+};
+
+// True when a display is attached (DISPLAY is set for the Wine process).
+bool HaveDisplay();
+
+}  // namespace velmo::test
