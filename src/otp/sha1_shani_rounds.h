@@ -54,8 +54,8 @@ VELMO_SHANI_INLINE void FourRounds(Lane (&lane)[Lanes], __m128i (&prev)[Lanes], 
     }
 }
 
-// Message words 4(g)..4(g)+3 from the four vectors before them; vector `w`
-// (the oldest) is replaced.
+// The next four message words (W[t] for t >= 16) from the four vectors
+// before them; they replace vector `w`, the oldest.
 template <int Lanes>
 VELMO_SHANI_INLINE void Schedule(Lane (&lane)[Lanes], int w) {
     VELMO_UNROLL_LANES
