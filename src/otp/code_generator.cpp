@@ -1,5 +1,6 @@
 #include "otp/code_generator.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "otp/otp_code.h"
@@ -9,17 +10,17 @@ namespace velmo {
 
 namespace {
 
-void StartState(uint32_t state[5]) {
+// FindCode computes this many codes before it compares them.
+constexpr size_t kFindChunk = 16;
+
+void KeyedState(const uint8_t key[kSha1BlockSize], uint8_t padByte, uint32_t state[5]) {
+    uint8_t pad[kSha1BlockSize];
+    for (size_t i = 0; i < kSha1BlockSize; ++i) pad[i] = key[i] ^ padByte;
     Sha1Context ctx;
     Sha1Start(ctx);
     std::memcpy(state, ctx.state, sizeof ctx.state);
-}
-
-void StoreBigEndian(uint8_t* out, uint32_t value) {
-    out[0] = static_cast<uint8_t>(value >> 24);
-    out[1] = static_cast<uint8_t>(value >> 16);
-    out[2] = static_cast<uint8_t>(value >> 8);
-    out[3] = static_cast<uint8_t>(value);
+    Sha1Compress(state, pad, 1);
+    std::memset(pad, 0, sizeof pad);
 }
 
 }  // namespace
@@ -41,52 +42,49 @@ CodeGenerator::CodeGenerator(const char* secret) {
     }
     std::memset(key, 0, sizeof key);
 
-    uint8_t pad[kSha1BlockSize];
-    for (size_t i = 0; i < kSha1BlockSize; ++i) pad[i] = block[i] ^ 0x36;
-    StartState(inner_);
-    Sha1Compress(inner_, pad, 1);
-    for (size_t i = 0; i < kSha1BlockSize; ++i) pad[i] = block[i] ^ 0x5C;
-    StartState(outer_);
-    Sha1Compress(outer_, pad, 1);
-    std::memset(pad, 0, sizeof pad);
+    KeyedState(block, 0x36, key_.inner);
+    KeyedState(block, 0x5C, key_.outer);
     std::memset(block, 0, sizeof block);
     usable_ = true;
 }
 
 CodeGenerator::~CodeGenerator() {
-    volatile uint32_t* p = inner_;
+    volatile uint32_t* p = key_.inner;
     for (int i = 0; i < 5; ++i) p[i] = 0;
-    p = outer_;
+    p = key_.outer;
     for (int i = 0; i < 5; ++i) p[i] = 0;
 }
 
 int32_t CodeGenerator::CodeAt(uint32_t counter) const {
-    if (!usable_) return -1;
-    // Inner hash: the 8-byte moving factor after the ipad block, padded to
-    // one block (message length 72 bytes = 576 bits).
-    uint8_t block[kSha1BlockSize] = {};
-    StoreBigEndian(block + 4, counter);
-    block[8] = 0x80;
-    block[62] = 0x02;
-    block[63] = 0x40;
-    uint32_t inner[5];
-    std::memcpy(inner, inner_, sizeof inner);
-    Sha1Compress(inner, block, 1);
+    int32_t code;
+    CodesAt(&counter, &code, 1);
+    return code;
+}
 
-    // Outer hash: the 20-byte inner digest after the opad block (84 bytes =
-    // 672 bits).
-    std::memset(block, 0, sizeof block);
-    for (int i = 0; i < 5; ++i) StoreBigEndian(block + 4 * i, inner[i]);
-    block[20] = 0x80;
-    block[62] = 0x02;
-    block[63] = 0xA0;
-    uint32_t outer[5];
-    std::memcpy(outer, outer_, sizeof outer);
-    Sha1Compress(outer, block, 1);
+void CodeGenerator::CodesAt(const uint32_t* counters, int32_t* codes, size_t count) const {
+    if (!usable_) {
+        std::fill(codes, codes + count, -1);
+        return;
+    }
+#if VELMO_SHA1_SHANI
+    if (Sha1ActiveEngine() == Sha1Engine::ShaNi) {
+        HotpCodesShaNi(key_, counters, codes, count);
+        return;
+    }
+#endif
+    HotpCodesPortable(key_, counters, codes, count);
+}
 
-    uint8_t h[kSha1DigestSize];
-    for (int i = 0; i < 5; ++i) StoreBigEndian(h + 4 * i, outer[i]);
-    return TruncateToCode(h);
+size_t CodeGenerator::FindCode(const uint32_t* counters, size_t count, int32_t code) const {
+    if (!usable_) return count;
+    int32_t codes[kFindChunk];
+    for (size_t at = 0; at < count; at += kFindChunk) {
+        const size_t n = std::min(kFindChunk, count - at);
+        CodesAt(counters + at, codes, n);
+        for (size_t i = 0; i < n; ++i)
+            if (codes[i] == code) return at + i;
+    }
+    return count;
 }
 
 }  // namespace velmo

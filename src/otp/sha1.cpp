@@ -4,53 +4,6 @@
 
 namespace velmo {
 
-namespace {
-
-inline uint32_t Rotl(uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
-
-inline uint32_t LoadBigEndian(const uint8_t* p) {
-    return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | uint32_t{p[3]};
-}
-
-}  // namespace
-
-void Sha1Compress(uint32_t state[5], const uint8_t* blocks, size_t blockCount) {
-    for (size_t b = 0; b < blockCount; ++b, blocks += kSha1BlockSize) {
-        uint32_t w[80];
-        for (int t = 0; t < 16; ++t) w[t] = LoadBigEndian(blocks + 4 * t);
-        for (int t = 16; t < 80; ++t) w[t] = Rotl(w[t - 3] ^ w[t - 8] ^ w[t - 14] ^ w[t - 16], 1);
-
-        uint32_t a = state[0], bb = state[1], c = state[2], d = state[3], e = state[4];
-        for (int t = 0; t < 80; ++t) {
-            uint32_t f, k;
-            if (t < 20) {
-                f = (bb & c) | (~bb & d);
-                k = 0x5A827999;
-            } else if (t < 40) {
-                f = bb ^ c ^ d;
-                k = 0x6ED9EBA1;
-            } else if (t < 60) {
-                f = (bb & c) | (bb & d) | (c & d);
-                k = 0x8F1BBCDC;
-            } else {
-                f = bb ^ c ^ d;
-                k = 0xCA62C1D6;
-            }
-            const uint32_t temp = Rotl(a, 5) + f + e + k + w[t];
-            e = d;
-            d = c;
-            c = Rotl(bb, 30);
-            bb = a;
-            a = temp;
-        }
-        state[0] += a;
-        state[1] += bb;
-        state[2] += c;
-        state[3] += d;
-        state[4] += e;
-    }
-}
-
 void Sha1Start(Sha1Context& ctx) {
     ctx.state[0] = 0x67452301;
     ctx.state[1] = 0xEFCDAB89;

@@ -21,7 +21,8 @@ void Sha1Start(Sha1Context& ctx);
 void Sha1Add(Sha1Context& ctx, const uint8_t* data, uint32_t length);
 void Sha1Finish(Sha1Context& ctx, uint8_t digest[kSha1DigestSize]);
 
-// Runs the compression function over whole 64-byte blocks.
+// Runs the compression function over whole 64-byte blocks, with the CPU's
+// SHA extensions where present (otp/sha1_engine.h).
 void Sha1Compress(uint32_t state[5], const uint8_t* blocks, size_t blockCount);
 
 }  // namespace velmo

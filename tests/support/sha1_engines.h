@@ -1,0 +1,60 @@
+// Runs tests under each SHA-1 engine the CPU offers.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "otp/sha1_engine.h"
+
+namespace velmo {
+
+inline void PrintTo(Sha1Engine engine, std::ostream* out) {
+    *out << (engine == Sha1Engine::ShaNi ? "ShaNi" : "Portable");
+}
+
+}  // namespace velmo
+
+namespace velmo::test {
+
+// Selects an engine for a scope and puts the previous one back.
+class ScopedSha1Engine {
+public:
+    explicit ScopedSha1Engine(Sha1Engine engine)
+        : previous_(Sha1ActiveEngine()), selected_(Sha1SelectEngine(engine)) {}
+    ~ScopedSha1Engine() { Sha1SelectEngine(previous_); }
+    ScopedSha1Engine(const ScopedSha1Engine&) = delete;
+    ScopedSha1Engine& operator=(const ScopedSha1Engine&) = delete;
+
+    bool Selected() const { return selected_; }
+
+private:
+    Sha1Engine previous_;
+    bool selected_;
+};
+
+inline std::string Sha1EngineName(const ::testing::TestParamInfo<Sha1Engine>& info) {
+    return ::testing::PrintToString(info.param);
+}
+
+// A test suite parameterised by engine; the SHA-NI case is skipped, with a
+// note, on a CPU without the SHA extensions.
+class EachSha1Engine : public ::testing::TestWithParam<Sha1Engine> {
+protected:
+    void SetUp() override {
+        engine_.emplace(GetParam());
+        if (!engine_->Selected()) GTEST_SKIP() << "this CPU has no SHA extensions";
+    }
+    void TearDown() override { engine_.reset(); }
+
+private:
+    std::optional<ScopedSha1Engine> engine_;
+};
+
+#define VELMO_FOR_EACH_SHA1_ENGINE(suite)                                                                   \
+    INSTANTIATE_TEST_SUITE_P(Engines, suite, ::testing::Values(Sha1Engine::Portable, Sha1Engine::ShaNi), \
+                             ::velmo::test::Sha1EngineName)
+
+}  // namespace velmo::test
