@@ -26,6 +26,16 @@ boot_seed() {
     mkdir -p "$root"
     WINEPREFIX=$seed.tmp "$wine" wineboot -i >"$root/boot.log" 2>&1 </dev/null
     WINEPREFIX=$seed.tmp "$wineserver" -w
+    # Wine links the profile folders (Desktop, Documents, ...) to $HOME: make
+    # them folders of the prefix, so nothing a test writes lands in $HOME.
+    find "$seed.tmp/drive_c/users" -maxdepth 2 -type l | while read -r link; do
+        rm -f "$link" && mkdir -p "$link"
+    done
+    # The virtual display has no window manager: unmanaged windows close at
+    # once instead of waiting two seconds for one to withdraw them.
+    WINEPREFIX=$seed.tmp "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
+        >>"$root/boot.log" 2>&1 </dev/null
+    WINEPREFIX=$seed.tmp "$wineserver" -w
     mv "$seed.tmp" "$seed"
 }
 
@@ -52,7 +62,14 @@ run)
     shift 2
     [ "${1:-}" != "--" ] && shift
     shift
-    exec bash "$here/xvfb.sh" run "$root/$name.display" "$@"
+    # Programs the command starts (an Explorer window, say) may outlive it;
+    # they get a file, not our output pipe, so nobody waits for them.
+    log=$(mktemp)
+    status=0
+    bash "$here/xvfb.sh" run "$root/$name.display" "$@" >"$log" 2>&1 </dev/null || status=$?
+    cat "$log"
+    rm -f "$log"
+    exit $status
     ;;
 env)
     echo "export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='"

@@ -11,6 +11,7 @@
 #include "module/key_data.h"
 #include "module/lifecycle.h"
 #include "module/logon_verification.h"
+#include "ui/settings_dialog.h"
 
 namespace {
 
@@ -73,6 +74,11 @@ int WINAPI WriteData(const char* userName, uint32_t blockNumber, const uint8_t* 
 
 int WINAPI DeleteData(const char* userName, uint32_t blockNumber) {
     return velmo::Guarded("DeleteData", 0, [&] { return velmo::DeleteDataBlock(userName, blockNumber); });
+}
+
+// The administrator's settings dialog, owned by the host's window.
+INT_PTR WINAPI DisplaySettingsDialog(void* /*ignored*/, HWND parent) {
+    return velmo::Guarded("DisplaySettingsDialog", INT_PTR{0}, [&] { return velmo::DisplaySettings(parent); });
 }
 
 }  // extern "C"

@@ -1,6 +1,7 @@
 #include "support/message_box_watcher.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 
 namespace velmo::test {
@@ -23,7 +24,7 @@ BOOL CALLBACK CollectBoxes(HWND window, LPARAM context) {
 
 bool HaveDisplay() { return std::getenv("DISPLAY") != nullptr; }
 
-MessageBoxWatcher::MessageBoxWatcher() : thread_([this] { Run(); }) {}
+MessageBoxWatcher::MessageBoxWatcher(std::string caption) : caption_(std::move(caption)), thread_([this] { Run(); }) {}
 
 MessageBoxWatcher::~MessageBoxWatcher() {
     stop_ = true;
@@ -47,10 +48,11 @@ void MessageBoxWatcher::Run() {
         EnumWindows(CollectBoxes, reinterpret_cast<LPARAM>(&boxes));
         for (HWND box : boxes) {
             if (std::find(handled.begin(), handled.end(), box) != handled.end()) continue;
-            handled.push_back(box);
             char caption[256] = {}, text[1024] = {};
             GetWindowTextA(box, caption, sizeof caption);
+            if (caption_ != caption) continue;
             GetDlgItemTextA(box, kMessageTextId, text, sizeof text);
+            handled.push_back(box);
             {
                 std::lock_guard lock(mutex_);
                 seen_.push_back({caption, text});

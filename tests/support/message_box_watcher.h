@@ -21,7 +21,8 @@ struct SeenBox {
 
 class MessageBoxWatcher {
 public:
-    MessageBoxWatcher();
+    // Watches for boxes with this caption (the module's boxes say "Velmo").
+    explicit MessageBoxWatcher(std::string caption = "Velmo");
     ~MessageBoxWatcher();
     MessageBoxWatcher(const MessageBoxWatcher&) = delete;
     MessageBoxWatcher& operator=(const MessageBoxWatcher&) = delete;
@@ -31,6 +32,7 @@ public:
 
 private:
     void Run();
+    std::string caption_;
     std::atomic<bool> stop_{false};
     mutable std::mutex mutex_;
     std::vector<SeenBox> seen_;

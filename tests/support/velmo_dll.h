@@ -19,6 +19,7 @@ public:
     using ReadDataFn = int(WINAPI*)(const char*, uint32_t, uint8_t*, uint32_t*);
     using WriteDataFn = int(WINAPI*)(const char*, uint32_t, const uint8_t*, const uint32_t*);
     using DeleteDataFn = int(WINAPI*)(const char*, uint32_t);
+    using DisplaySettingsDialogFn = INT_PTR(WINAPI*)(void*, HWND);
 
     VelmoDll();  // loads velmo_otp.dll from the test's own folder
     ~VelmoDll();
@@ -44,6 +45,9 @@ public:
         return Get<WriteDataFn>("WriteData")(user, block, data, length);
     }
     int DeleteData(const char* user, uint32_t block) const { return Get<DeleteDataFn>("DeleteData")(user, block); }
+    INT_PTR DisplaySettingsDialog(HWND parent) const {
+        return Get<DisplaySettingsDialogFn>("DisplaySettingsDialog")(nullptr, parent);
+    }
 
 private:
     HMODULE module_ = nullptr;

@@ -26,5 +26,6 @@ int CommandProvision(const Args& args);
 int CommandVerify(const Args& args);
 int CommandDelete(const Args& args);
 int CommandUsers(const Args& args);
+int CommandSettings(const Args& args);
 
 }  // namespace otpadmin

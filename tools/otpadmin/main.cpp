@@ -24,6 +24,7 @@ const Command kCommands[] = {
     {"verify", "USER CODE     check a code as the logon does (VerifyPIN)", CommandVerify},
     {"delete", "USER          remove USER's OTP record (DeleteData)", CommandDelete},
     {"users", "               list the OTP records", CommandUsers},
+    {"settings", "            open the OTP settings dialog (DisplaySettingsDialog)", CommandSettings},
 };
 
 void PrintUsage() {

@@ -1,0 +1,99 @@
+#include "dialog_driver.h"
+
+namespace velmo::test {
+
+namespace {
+
+struct Search {
+    const std::string* caption;
+    HWND found;
+};
+
+BOOL CALLBACK FindByCaption(HWND window, LPARAM context) {
+    auto* search = reinterpret_cast<Search*>(context);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    char caption[256] = {};
+    if (pid == GetCurrentProcessId() && IsWindowVisible(window) && GetWindowTextA(window, caption, sizeof caption) &&
+        *search->caption == caption) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+HWND WaitForWindow(const std::string& caption, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < timeoutMs) {
+        Search search{&caption, nullptr};
+        EnumWindows(FindByCaption, reinterpret_cast<LPARAM>(&search));
+        if (search.found) return search.found;
+        Sleep(20);
+    }
+    return nullptr;
+}
+
+bool WindowGone(HWND window, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    while (IsWindow(window) && GetTickCount() - start < timeoutMs) Sleep(20);
+    return !IsWindow(window);
+}
+
+std::string ItemText(HWND dialog, int id) {
+    const HWND item = GetDlgItem(dialog, id);
+    const LRESULT length = SendMessageA(item, WM_GETTEXTLENGTH, 0, 0);
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    SendMessageA(item, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    return text.c_str();
+}
+
+void SetItemText(HWND dialog, int id, const std::string& text) {
+    SendMessageA(GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void Click(HWND dialog, int id) {
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+bool ItemEnabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
+
+void SelectUser(HWND dialog, const std::string& user) {
+    const HWND list = GetDlgItem(dialog, 1005);
+    SendMessageA(list, LB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(user.c_str()));
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(1005, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+}
+
+namespace {
+std::vector<std::string> Items(HWND control, UINT countMessage, UINT lengthMessage, UINT textMessage) {
+    std::vector<std::string> items;
+    const LRESULT count = SendMessageA(control, countMessage, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        const LRESULT length = SendMessageA(control, lengthMessage, static_cast<WPARAM>(i), 0);
+        std::string text(static_cast<size_t>(length < 0 ? 0 : length) + 1, '\0');
+        SendMessageA(control, textMessage, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
+        items.push_back(text.c_str());
+    }
+    return items;
+}
+}  // namespace
+
+std::vector<std::string> ListItems(HWND dialog, int id) {
+    return Items(GetDlgItem(dialog, id), LB_GETCOUNT, LB_GETTEXTLEN, LB_GETTEXT);
+}
+
+std::vector<std::string> ComboItems(HWND dialog, int id) {
+    return Items(GetDlgItem(dialog, id), CB_GETCOUNT, CB_GETLBTEXTLEN, CB_GETLBTEXT);
+}
+
+void AnswerOpenFileDialog(HWND fileDialog, const std::string& path) {
+    // The file name field: a combo box (cmb13) in the Explorer-style dialog,
+    // an edit (edt1) in the older one.
+    constexpr int kFileNameCombo = 0x47c, kFileNameEdit = 0x480;
+    const int field = GetDlgItem(fileDialog, kFileNameCombo) ? kFileNameCombo : kFileNameEdit;
+    SetItemText(fileDialog, field, path);
+    PostMessageA(fileDialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+}
+
+}  // namespace velmo::test

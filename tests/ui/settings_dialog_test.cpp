@@ -1,0 +1,239 @@
+// The settings dialog through the real DLL on the virtual display, driven by
+// messages from a second thread while this thread runs the modal loop.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <thread>
+
+#include <shlobj.h>
+
+#include "dialog_driver.h"
+#include "support/message_box_watcher.h"
+#include "support/module_trace.h"
+#include "support/velmo_dll.h"
+#include "support/windows_env.h"
+
+using namespace velmo::test;
+
+namespace {
+
+constexpr char kCaption[] = "Google Authenticator (T-OTP, HOTP)";
+constexpr int kTest = 7, kEdit = 4, kExport = 5, kImport = 6, kStatus = 1002, kUsers = 1005, kDetail = 1006,
+              kTimeout = 1008, kGateway = 1009;
+
+class SettingsDialog : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(HaveDisplay());
+        ResetVelmoRegistry();
+        trace = std::make_unique<ModuleTrace>();
+        PutText(kOtpModule, "alice_key", "GEZDGNBVGY3TQOJQGEZDGNBVGY3TQOJQ");
+        PutText(kOtpModule, "bob_key", "MZXW6YTBOIMZXW6YTBOIMZXW6YTBOIMZ");
+        PutText(kOtpModule, "bob_sms", "+15550100");
+        PutText(kOtpModule, "carol_key", "MZXW6YTBOIMZXW6Y");
+        PutDword(kOtpModule, "carol#", 5);
+        dll.InitLibrary();
+    }
+    void TearDown() override {
+        dll.CloseLibrary();
+        trace.reset();
+        ResetVelmoRegistry();
+    }
+
+    // Opens the dialog on this thread; `script` drives it from another one.
+    INT_PTR Run(const std::function<void(HWND)>& script) {
+        std::thread driver([&] {
+            const HWND dialog = WaitForWindow(kCaption);
+            ASSERT_NE(dialog, nullptr);
+            script(dialog);
+            // A script that ended the dialog leaves a window on its way out
+            // for a moment; one that did not gets it cancelled. The next Run
+            // must not find this window.
+            if (!WindowGone(dialog, 1000)) Click(dialog, IDCANCEL);
+            EXPECT_TRUE(WindowGone(dialog));
+        });
+        const INT_PTR result = dll.DisplaySettingsDialog(nullptr);
+        driver.join();
+        return result;
+    }
+    static std::string Module(const char* name) {
+        auto raw = GetRaw(kOtpModule, name);
+        return raw ? raw->Text() : "<missing>";
+    }
+    static uint32_t Window() {
+        auto raw = GetRaw(kOtpModule, "window");
+        return raw ? raw->Dword() : 0xDEAD;
+    }
+
+    VelmoDll dll;
+    std::unique_ptr<ModuleTrace> trace;
+    MessageBoxWatcher boxes;
+};
+
+BOOL CALLBACK CloseExplorer(HWND window, LPARAM) {
+    char cls[64] = {};
+    GetClassNameA(window, cls, sizeof cls);
+    if (std::string(cls) == "ExploreWClass" || std::string(cls) == "CabinetWClass") PostMessageA(window, WM_CLOSE, 0, 0);
+    return TRUE;
+}
+
+void CloseExplorerWindows() {
+    for (int i = 0; i < 50; ++i) {  // the window may take a moment to appear
+        Sleep(100);
+        EnumWindows(CloseExplorer, 0);
+    }
+}
+
+}  // namespace
+
+TEST_F(SettingsDialog, OpensWithTheUsersTheChannelAndTheTimeout) {
+    PutText(kOtpModule, "SMS-Gate-ret", "gateway said no");
+    const INT_PTR result = Run([](HWND d) {
+        EXPECT_EQ(ListItems(d, kUsers), (std::vector<std::string>{"alice", "bob", "carol"}));
+        EXPECT_EQ(ItemText(d, kGateway), "OtpDeliveryScript.ps1");
+        const auto presets = ComboItems(d, kGateway);
+        ASSERT_EQ(presets.size(), 4u);
+        auto offered = [&](const std::string& part) {
+            return std::count_if(presets.begin(), presets.end(),
+                                 [&](const std::string& p) { return p.find(part) != std::string::npos; }) == 1;
+        };
+        EXPECT_TRUE(offered("OtpDeliveryScript.ps1"));
+        EXPECT_TRUE(offered("/2010-04-01/Accounts/AC***************/Messages.json?To=%phone%&From=123&Body=%text%"));
+        EXPECT_TRUE(offered("/http/v2/send.php?method=http&username=xxxx&key=xxxx&to=%phone%&message=%text%"));
+        EXPECT_TRUE(offered("/http/sendmsg?api_id=xxxx&user=xxxx&password=xxxx&to=%phone%&text=%text%"));
+        EXPECT_EQ(ItemText(d, kTimeout), "180");
+        EXPECT_EQ(ItemText(d, kTest), "Test delivery");
+        EXPECT_EQ(ItemText(d, kStatus), "Last delivery status:\n gateway said no");
+    });
+    EXPECT_EQ(result, 0);
+}
+
+TEST_F(SettingsDialog, SelectingAUserShowsItsKind) {
+    Run([](HWND d) {
+        SelectUser(d, "bob");
+        EXPECT_EQ(ItemText(d, kDetail), "+15550100");
+        EXPECT_TRUE(ItemEnabled(d, kTest));
+        SelectUser(d, "alice");
+        EXPECT_EQ(ItemText(d, kDetail), "Google Auth TOTP");
+        EXPECT_FALSE(ItemEnabled(d, kTest));
+        SelectUser(d, "carol");
+        EXPECT_EQ(ItemText(d, kDetail), "Yubikey HOTP");
+
+        // A record deleted behind the dialog's back reads as a plain TOTP user.
+        SelectUser(d, "bob");
+        ResetVelmoRegistry();
+        SelectUser(d, "bob");
+        EXPECT_EQ(ItemText(d, kDetail), "Google Auth TOTP");
+    });
+}
+
+TEST_F(SettingsDialog, OkStoresTheChannelAndValidTimeouts) {
+    const struct {
+        const char* typed;
+        uint32_t stored;  // 0xDEAD: nothing stored
+    } cases[] = {{"200", 6}, {"100", 3}, {"31", 1}, {"18999", 633}, {"30", 0xDEAD},
+                 {"19000", 0xDEAD}, {"12ab", 0xDEAD}, {"99999999999", 0xDEAD}};
+    for (const auto& c : cases) {
+        ResetVelmoRegistry();
+        PutText(kOtpModule, "SMS-Gate-Success-Value", "queued");
+        const INT_PTR result = Run([&](HWND d) {
+            SetItemText(d, kTimeout, c.typed);
+            SetItemText(d, kGateway, "MyDelivery.ps1");
+            Click(d, IDOK);
+        });
+        EXPECT_EQ(result, 1) << c.typed;
+        EXPECT_EQ(Window(), c.stored) << c.typed;
+        EXPECT_EQ(Module("SMS-Gate"), "MyDelivery.ps1");
+        EXPECT_EQ(Module("SMS-Gate-Success-Value"), " OK ");
+    }
+    EXPECT_TRUE(boxes.Seen().empty());
+
+    // A long combo text is cut; a gateway URL without %text% is stored with a warning.
+    Run([](HWND d) {
+        SetItemText(d, kGateway, std::string(300, 'g'));
+        Click(d, IDOK);
+    });
+    EXPECT_EQ(Module("SMS-Gate"), std::string(239, 'g'));
+    Run([](HWND d) {
+        SetItemText(d, kGateway, "HTTPS://sms.example.test/send?to=%phone%");
+        Click(d, IDOK);
+    });
+    EXPECT_EQ(Module("SMS-Gate"), "HTTPS://sms.example.test/send?to=%phone%");
+    ASSERT_EQ(boxes.Seen().size(), 1u);
+    EXPECT_EQ(boxes.Seen()[0].text, "SMS gate URL does not contain %text% parametr. Click ? for details");
+}
+
+TEST_F(SettingsDialog, CancelAndClosingStoreNothing) {
+    PutDword(kOtpModule, "window", 6);
+    const auto before = AllValues(kOtpModule);
+    EXPECT_EQ(Run([](HWND d) {
+                  SetItemText(d, kTimeout, "300");
+                  SetItemText(d, kGateway, "Other.ps1");
+                  Click(d, IDCANCEL);
+              }),
+              0);
+    EXPECT_EQ(Run([](HWND d) { SendMessageA(d, WM_CLOSE, 0, 0); }), 0);
+    EXPECT_TRUE(AllValues(kOtpModule) == before);
+}
+
+TEST_F(SettingsDialog, TestButtonsAskForInputFirst) {
+    Run([](HWND d) {
+        SelectUser(d, "bob");
+        SetItemText(d, kDetail, "123");
+        Click(d, kTest);
+    });
+    PutText(kOtpModule, "URL", "https://verify.example.test/?u=%user%&c=%pass%");
+    PutText(kOtpModule, "URL-ret", "last answer");
+    Run([](HWND d) {
+        EXPECT_EQ(ItemText(d, kTest), "Test OTP");
+        EXPECT_EQ(ItemText(d, kStatus), "https://verify.example.test/?u=%user%&c=%pass%\n\r\n\n"
+                                        "Last OTP verification status:\n\r\nlast answer");
+        SetItemText(d, kDetail, "12");
+        Click(d, kTest);
+    });
+    const auto seen = boxes.Seen();
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].text, "Please enter phone or email for test delivery.");
+    EXPECT_EQ(seen[1].text, "Please enter OTP for test verification.");
+}
+
+TEST_F(SettingsDialog, UsersExportAndImportRoundTrip) {
+    char desktop[MAX_PATH] = {};
+    ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, desktop, CSIDL_DESKTOPDIRECTORY, TRUE));
+    const std::string exported = std::string(desktop) + "\\VelmoOtpUsers.reg";
+    DeleteFileA(exported.c_str());
+
+    Run([](HWND d) { Click(d, kExport); });
+    CloseExplorerWindows();  // the export shows the file in an Explorer window
+    ASSERT_TRUE(FileExists(exported));
+    const std::string file = ReadWholeFile(exported);
+    EXPECT_EQ(file.substr(0, 2), "\xFF\xFE");  // UTF-16 with a byte-order mark
+    ASSERT_FALSE(boxes.Seen().empty());
+    EXPECT_EQ(boxes.Seen()[0].text, "The list of users was exported successfully.\n\nDesktop\\VelmoOtpUsers.reg");
+
+    // The records go; the import brings them back and the list shows them.
+    const auto before = AllValues(kOtpModule);
+    ResetVelmoRegistry();
+    std::thread chooser([&] {
+        const HWND open = WaitForWindow("Open");
+        ASSERT_NE(open, nullptr);
+        AnswerOpenFileDialog(open, exported);
+    });
+    Run([](HWND d) {
+        Click(d, kImport);
+        EXPECT_EQ(ListItems(d, kUsers), (std::vector<std::string>{"alice", "bob", "carol"}));
+    });
+    chooser.join();
+    EXPECT_TRUE(AllValues(kOtpModule) == before);
+    EXPECT_EQ(boxes.Seen().back().text, "The list of users was imported successfully.");
+
+    // A file that is not a registry file changes nothing.
+    const std::string junk = ScratchFilePath("junk");
+    WriteWholeFile(junk, "this is not a registry file\r\n");
+    std::thread junkChooser([&] { AnswerOpenFileDialog(WaitForWindow("Open"), junk); });
+    Run([](HWND d) { Click(d, kImport); });
+    junkChooser.join();
+    EXPECT_TRUE(AllValues(kOtpModule) == before);
+    DeleteFileA(exported.c_str());
+}
