@@ -10,14 +10,13 @@
 #include <vector>
 
 #include "common/clock.h"
+#include "module/velmo_exports.h"
 #include "otp/otp_code.h"
 #include "settings/registry.h"
 
 namespace {
 
-using InitLibraryFn = void*(WINAPI*)();
-using CloseLibraryFn = void(WINAPI*)();
-using VerifyPinFn = int(WINAPI*)(const char*, char*);
+using namespace velmo::exports;
 
 constexpr char kSecret[] = "GEZDGNBVGY3TQOJQGEZDGNBVGY3TQOJQ";
 constexpr char kModuleKey[] = "Software\\Velmo\\OtpModule";

@@ -11,6 +11,7 @@
 #include "module/key_data.h"
 #include "module/lifecycle.h"
 #include "module/logon_verification.h"
+#include "module/velmo_exports.h"
 #include "ui/settings_dialog.h"
 
 namespace {

@@ -7,19 +7,21 @@
 #include <cstdint>
 #include <string>
 
+#include "module/velmo_exports.h"
+
 namespace velmo::test {
 
 class VelmoDll {
 public:
-    using InitLibraryFn = void*(WINAPI*)();
-    using CloseLibraryFn = void(WINAPI*)();
-    using ReaderNameFn = char*(WINAPI*)();
-    using IntFn = int(WINAPI*)();
-    using VerifyPinFn = int(WINAPI*)(const char*, char*);
-    using ReadDataFn = int(WINAPI*)(const char*, uint32_t, uint8_t*, uint32_t*);
-    using WriteDataFn = int(WINAPI*)(const char*, uint32_t, const uint8_t*, const uint32_t*);
-    using DeleteDataFn = int(WINAPI*)(const char*, uint32_t);
-    using DisplaySettingsDialogFn = INT_PTR(WINAPI*)(void*, HWND);
+    using InitLibraryFn = exports::InitLibraryFn;
+    using CloseLibraryFn = exports::CloseLibraryFn;
+    using ReaderNameFn = exports::ReaderNameFn;
+    using IntFn = exports::IntFn;
+    using VerifyPinFn = exports::VerifyPinFn;
+    using ReadDataFn = exports::ReadDataFn;
+    using WriteDataFn = exports::WriteDataFn;
+    using DeleteDataFn = exports::DeleteDataFn;
+    using DisplaySettingsDialogFn = exports::DisplaySettingsDialogFn;
 
     VelmoDll();  // loads velmo_otp.dll from the test's own folder
     ~VelmoDll();

@@ -7,8 +7,6 @@
 
 namespace otpadmin {
 
-using DisplaySettingsDialogFn = INT_PTR(WINAPI*)(void*, HWND);
-
 int CommandSettings(const Args&) {
     ModuleHost module;
     if (!module.Ready()) return 1;

@@ -7,20 +7,11 @@
 #include <cstdint>
 #include <string>
 
+#include "module/velmo_exports.h"
+
 namespace otpadmin {
 
-// Export signatures as the host declares them.
-using InitLibraryFn = void*(WINAPI*)();
-using CloseLibraryFn = void(WINAPI*)();
-using ReaderNameFn = char*(WINAPI*)();
-using IntFn = int(WINAPI*)();
-using VerifyPinFn = int(WINAPI*)(const char*, char*);
-using ReadDataFn = int(WINAPI*)(const char*, uint32_t, uint8_t*, uint32_t*);
-using WriteDataFn = int(WINAPI*)(const char*, uint32_t, const uint8_t*, const uint32_t*);
-using DeleteDataFn = int(WINAPI*)(const char*, uint32_t);
-
-// The room a host gives ReadData's OTP functions.
-constexpr uint32_t kReadDataRoom = 990;
+using namespace velmo::exports;
 
 class ModuleHost {
 public:
