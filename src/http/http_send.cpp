@@ -1,7 +1,7 @@
 // GenericHTTPClient: choosing the send step, and the GET and form/JSON POST
 // steps.
 #include <cstring>
-#include <exception>
+#include <string>
 
 #include "common/text.h"
 #include "common/trace.h"
@@ -17,6 +17,14 @@ inline constexpr char kGetContentType[] = "Content-Type: text/html\r\n";
 inline constexpr char kHttpVersion[] = "HTTP/1.0";
 constexpr size_t kObjectNameSize = kUrlPartSize + 1 + kQuerySize;
 constexpr size_t kMinGetHeadersLength = 2;
+
+// A header line as error texts show it: without its CR LF, so the trace
+// keeps one line per event.
+std::string OneLine(const char* header) {
+    std::string line = header;
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+    return line;
+}
 
 bool SetTimeout(HINTERNET request, DWORD option, DWORD milliseconds) {
     return InternetSetOptionA(request, option, &milliseconds, sizeof milliseconds);
@@ -97,14 +105,14 @@ bool GenericHTTPClient::RequestPost(const char* path) {
     if (extraHeader_[0] != '\0') {
         if (!HttpAddRequestHeadersA(_hHTTPRequest.get(), extraHeader_, static_cast<DWORD>(-1),
                                     HTTP_ADDREQ_FLAG_ADD | HTTP_ADDREQ_FLAG_REPLACE)) {
-            Fail(GetLastError(), "RequestPost Err HttpAddRequestHeaders3 %d %s", extraHeader_);
+            Fail(GetLastError(), "RequestPost Err HttpAddRequestHeaders3 %d %s", OneLine(extraHeader_).c_str());
             TraceLog("%s", lastErrorText_);
         }
         SetTimeout(_hHTTPRequest.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, kExtraHeaderReceiveTimeoutMs);
     }
     if (!HttpSendRequestA(_hHTTPRequest.get(), contentType, static_cast<DWORD>(std::strlen(contentType)), body,
                           static_cast<DWORD>(std::strlen(body)))) {
-        Fail(GetLastError(), "RequestPost HttpSendRequest %d %s", contentType);
+        Fail(GetLastError(), "RequestPost HttpSendRequest %d %s", OneLine(contentType).c_str());
         TraceLog("%s", lastErrorText_);
         return false;
     }

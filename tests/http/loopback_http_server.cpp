@@ -112,14 +112,25 @@ std::string LoopbackHttpServer::Url(const std::string& rest) const {
     return "http://127.0.0.1:" + std::to_string(port_) + rest;
 }
 
+std::string LoopbackHttpServer::Response(int status, const std::string& body, const std::string& contentType) {
+    return "HTTP/1.1 " + std::to_string(status) + " " + ReasonPhrase(status) + "\r\nContent-Type: " + contentType +
+           "\r\nContent-Length: " + std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+}
+
 void LoopbackHttpServer::Answer(int status, const std::string& body, const std::string& contentType) {
-    AnswerRaw("HTTP/1.1 " + std::to_string(status) + " " + ReasonPhrase(status) + "\r\nContent-Type: " + contentType +
-              "\r\nContent-Length: " + std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+    AnswerRaw(Response(status, body, contentType));
 }
 
 void LoopbackHttpServer::AnswerRaw(const std::string& bytes) {
     std::lock_guard lock(mutex_);
     answer_ = bytes;
+    silent_ = false;
+    handler_ = nullptr;
+}
+
+void LoopbackHttpServer::AnswerWith(Handler handler) {
+    std::lock_guard lock(mutex_);
+    handler_ = std::move(handler);
     silent_ = false;
 }
 
@@ -183,8 +194,13 @@ void LoopbackHttpServer::Handle(SOCKET client) {
     bool silent = false;
     {
         std::lock_guard lock(mutex_);
+        if (handler_) {
+            const auto [status, text] = handler_(request);
+            answer = Response(status, text);
+        } else {
+            answer = answer_;
+        }
         requests_.push_back(std::move(request));
-        answer = answer_;
         silent = silent_;
         if (silent) heldOpen_.push_back(client);
     }

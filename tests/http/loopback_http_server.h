@@ -6,6 +6,7 @@
 #include <winsock2.h>
 
 #include <atomic>
+#include <functional>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -39,6 +40,8 @@ public:
     uint16_t Port() const { return port_; }
     // "http://127.0.0.1:<port>" followed by `rest`.
     std::string Url(const std::string& rest = "") const;
+    // A complete answer with status line, Content-Length and "Connection: close".
+    static std::string Response(int status, const std::string& body, const std::string& contentType = "text/plain");
 
     // Every following request gets this answer.
     void Answer(int status, const std::string& body, const std::string& contentType = "text/plain");
@@ -46,6 +49,9 @@ public:
     void AnswerRaw(const std::string& bytes);
     // Reads requests but never answers; connections stay open until the end.
     void NeverAnswer();
+    // Answers each request with what `handler` makes of it (status, body).
+    using Handler = std::function<std::pair<int, std::string>(const RecordedRequest&)>;
+    void AnswerWith(Handler handler);
 
     std::vector<RecordedRequest> Requests() const;
     size_t RequestCount() const;
@@ -61,6 +67,7 @@ private:
     mutable std::mutex mutex_;
     std::string answer_;
     bool silent_ = false;
+    Handler handler_;
     std::vector<RecordedRequest> requests_;
     std::vector<SOCKET> heldOpen_;
     std::thread thread_;

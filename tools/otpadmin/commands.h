@@ -22,5 +22,6 @@ int UsageError(const char* message);
 
 int CommandInit(const Args& args);
 int CommandCode(const Args& args);
+int CommandCheckRemote(const Args& args);
 
 }  // namespace otpadmin

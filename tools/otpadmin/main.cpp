@@ -16,6 +16,8 @@ const Command kCommands[] = {
              "                             the code a token shows for counter N, or an authenticator\n"
              "                             app at Unix time T (default now, step 30 s)",
      CommandCode},
+    {"check-remote", "USER CODE         ask the \"URL\" verification service about a code",
+     CommandCheckRemote},
 };
 
 void PrintUsage() {
