@@ -115,11 +115,7 @@ TEST_F(RemoteVerification, TemplatesNeedAPlaceholderAndStayWithin339Characters) 
 }
 
 TEST_F(RemoteVerification, NetworkFailuresGive101) {
-    uint16_t closed;
-    {
-        LoopbackHttpServer probe;
-        closed = probe.Port();
-    }
+    const uint16_t closed = UnusedLoopbackPort();
     const std::string url = "http://127.0.0.1:" + std::to_string(closed) + "/verify?u=alice&p=123456";
     UseTemplate("http://127.0.0.1:" + std::to_string(closed) + "/verify?u=%user%&p=%pass%");
     EXPECT_EQ(Verify(), kRemoteNetworkError);
@@ -132,8 +128,10 @@ TEST_F(RemoteVerification, OtpadminCheckRemotePrintsTheOutcome) {
     server.Answer(200, "{\"status\": true, \"value\": false}");
     char exe[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, exe, MAX_PATH);
-    std::string command = exe;
-    command = "\"" + command.substr(0, command.rfind('\\') + 1) + "otpadmin.exe\" check-remote carol 424242";
+    const std::string self = exe;
+    std::string command = "\"";
+    command += self.substr(0, self.rfind('\\') + 1);
+    command += "otpadmin.exe\" check-remote carol 424242";
 
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
     HANDLE readEnd = nullptr, writeEnd = nullptr;

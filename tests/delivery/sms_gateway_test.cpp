@@ -51,11 +51,6 @@ protected:
     std::string status;
 };
 
-uint16_t ClosedPort() {
-    LoopbackHttpServer probe;
-    return probe.Port();
-}
-
 }  // namespace
 
 TEST_F(SmsGateway, GetTemplateFillsTheFirstPlaceholdersAndReportsTheAnswer) {
@@ -110,7 +105,7 @@ TEST_F(SmsGateway, LongTemplatesAreCutAt339Characters) {
 }
 
 TEST_F(SmsGateway, UnreachableGatewaysFailWithTheNetworkErrorText) {
-    const std::string hostPort = "127.0.0.1:" + std::to_string(ClosedPort());
+    const std::string hostPort = "127.0.0.1:" + std::to_string(UnusedLoopbackPort());
     UseGateway("http://" + hostPort + "/sms?to=%phone%");
     EXPECT_EQ(Send("+49", "1"), kDeliveryFailed);
     EXPECT_EQ(Status(), kNetworkError);
@@ -158,7 +153,7 @@ TEST_F(SmsGateway, TwilioAnswersKeep400CharactersAndAUrlWithoutQueryPostsAMarker
     EXPECT_EQ(server.LastRequest().target, kTwilioPath);
     EXPECT_EQ(server.LastRequest().body, "Bad-Velmo-SettingsUrl");
 
-    const std::string hostPort = "127.0.0.1:" + std::to_string(ClosedPort());
+    const std::string hostPort = "127.0.0.1:" + std::to_string(UnusedLoopbackPort());
     UseGateway("http://" + hostPort + "/twilio/M.json?To=%phone%", kTwilioParam);
     EXPECT_EQ(Send(), kDeliveryFailed);
     EXPECT_EQ(Status(), kNetworkError);

@@ -24,12 +24,6 @@ protected:
     LoopbackHttpServer server;
 };
 
-// A port nobody listens on: bound once, then closed.
-uint16_t ClosedPort() {
-    LoopbackHttpServer probe;
-    return probe.Port();
-}
-
 struct Part {
     std::map<std::string, std::string> headers;
     std::string data;
@@ -136,7 +130,7 @@ TEST_F(HttpClient, AnyStatusWithABodyIsASuccessAndTheBodyIsCutAt100000Bytes) {
 }
 
 TEST_F(HttpClient, RefusedConnectionsGiveTheNetworkErrorTextAndATraceWithoutCredentials) {
-    const uint16_t port = ClosedPort();
+    const uint16_t port = UnusedLoopbackPort();
     GenericHTTPClient client;
     client.SetExtraHeader("Authorization: Basic c2VjcmV0\r\n");
     const std::string url = "http://127.0.0.1:" + std::to_string(port) + "/sms?to=1";
@@ -254,7 +248,7 @@ TEST_F(HttpClient, ProxySettingsComeFromTheRegistry) {
     EXPECT_TRUE(trace.StartingWith("InternetSetOption").empty());  // a one-letter user sets nothing
 
     // A real proxy address is used: nobody listens there, so the request fails.
-    const std::string proxy = "127.0.0.1:" + std::to_string(ClosedPort());
+    const std::string proxy = "127.0.0.1:" + std::to_string(UnusedLoopbackPort());
     PutText(kVelmo, "ProxyServer", proxy);
     PutText(kVelmo, "ProxyServerBypass", "<none>");
     PutText(kVelmo, "ProxyServerUser", "ab");

@@ -71,6 +71,11 @@ void SendAll(SOCKET socket, const std::string& bytes) {
 
 }  // namespace
 
+uint16_t UnusedLoopbackPort() {
+    LoopbackHttpServer probe;
+    return probe.Port();
+}
+
 std::string RecordedRequest::Header(const std::string& name) const {
     for (const auto& [key, value] : headers)
         if (Lower(key) == Lower(name)) return value;

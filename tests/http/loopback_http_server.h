@@ -30,6 +30,9 @@ struct RecordedRequest {
     bool HasHeader(const std::string& name) const;
 };
 
+// A loopback port nobody listens on (bound once, then released).
+uint16_t UnusedLoopbackPort();
+
 class LoopbackHttpServer {
 public:
     LoopbackHttpServer();

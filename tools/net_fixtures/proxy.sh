@@ -7,6 +7,9 @@ set -euo pipefail
 action=$1
 dir=$(realpath -m "$2")
 mkdir -p "$dir"
+source "$(dirname "$(realpath "$0")")/daemon.sh"
+
+listening() { /usr/bin/python3 -c "import socket; socket.create_connection(('127.0.0.1', $1), 0.2)"; }
 
 case $action in
 start)
@@ -28,23 +31,13 @@ BasicAuth velmo s3cret-proxy
 ViaProxyName "velmo-test-proxy"
 CONF
     } >"$dir/tinyproxy.conf"
-    setsid tinyproxy -d -c "$dir/tinyproxy.conf" >"$dir/tinyproxy.log" 2>&1 </dev/null &
-    echo $! >"$dir/tinyproxy.pid"
-    for _ in $(seq 50); do
-        if /usr/bin/python3 -c "import socket; socket.create_connection(('127.0.0.1', $port), 0.2)" 2>/dev/null; then
-            echo "$port" >"$dir/proxy.port"
-            exit 0
-        fi
-        sleep 0.1
-    done
-    echo "tinyproxy did not start, see $dir/tinyproxy.log" >&2
-    exit 1
+    start_daemon tinyproxy tinyproxy -d -c "$dir/tinyproxy.conf"
+    wait_until tinyproxy listening "$port"
+    echo "$port" >"$dir/proxy.port"
     ;;
 stop)
-    if [ -f "$dir/tinyproxy.pid" ]; then
-        kill "$(cat "$dir/tinyproxy.pid")" 2>/dev/null || true
-        rm -f "$dir/tinyproxy.pid" "$dir/proxy.port"
-    fi
+    stop_daemon tinyproxy
+    rm -f "$dir/proxy.port"
     ;;
 *)
     echo "usage: $0 start|stop <dir>" >&2

@@ -10,6 +10,7 @@ action=$1
 dir=$(realpath -m "$2")
 here=$(dirname "$(realpath "$0")")
 mkdir -p "$dir"
+source "$here/daemon.sh"
 
 make_certificates() {
     local san="subjectAltName=IP:127.0.0.1,DNS:localhost"
@@ -29,22 +30,13 @@ start)
     "$0" stop "$dir" || true
     make_certificates >"$dir/openssl.log" 2>&1
     rm -f "$dir/tls.ports"
-    setsid /usr/bin/python3 "$here/https_server.py" "$dir/tls.ports" \
-        "trusted=$dir/trusted.pem,$dir/trusted.key" "untrusted=$dir/untrusted.pem,$dir/untrusted.key" \
-        >"$dir/https_server.log" 2>&1 </dev/null &
-    echo $! >"$dir/https_server.pid"
-    for _ in $(seq 50); do
-        [ -f "$dir/tls.ports" ] && exit 0
-        sleep 0.1
-    done
-    echo "https_server.py did not start, see $dir/https_server.log" >&2
-    exit 1
+    start_daemon https_server /usr/bin/python3 "$here/https_server.py" "$dir/tls.ports" \
+        "trusted=$dir/trusted.pem,$dir/trusted.key" "untrusted=$dir/untrusted.pem,$dir/untrusted.key"
+    wait_until https_server test -f "$dir/tls.ports"
     ;;
 stop)
-    if [ -f "$dir/https_server.pid" ]; then
-        kill "$(cat "$dir/https_server.pid")" 2>/dev/null || true
-        rm -f "$dir/https_server.pid" "$dir/tls.ports"
-    fi
+    stop_daemon https_server
+    rm -f "$dir/tls.ports"
     ;;
 *)
     echo "usage: $0 start|stop <dir>" >&2
