@@ -27,5 +27,6 @@ int CommandVerify(const Args& args);
 int CommandDelete(const Args& args);
 int CommandUsers(const Args& args);
 int CommandSettings(const Args& args);
+int CommandCheckRemote(const Args& args);
 
 }  // namespace otpadmin

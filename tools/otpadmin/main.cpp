@@ -25,6 +25,7 @@ const Command kCommands[] = {
     {"delete", "USER          remove USER's OTP record (DeleteData)", CommandDelete},
     {"users", "               list the OTP records", CommandUsers},
     {"settings", "            open the OTP settings dialog (DisplaySettingsDialog)", CommandSettings},
+    {"check-remote", "USER CODE  ask the \"URL\" verification service about a code", CommandCheckRemote},
 };
 
 void PrintUsage() {

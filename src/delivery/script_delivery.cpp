@@ -1,0 +1,45 @@
+// Delivery through the administrator's PowerShell script, which answers by
+// writing "PSStatus" under HKLM\Software\Velmo.
+#include <windows.h>
+
+#include "common/text.h"
+#include "common/trace.h"
+#include "delivery/delivery.h"
+#include "delivery/delivery_channels.h"
+#include "delivery/script_runner.h"
+#include "settings/registry.h"
+
+namespace velmo {
+
+namespace {
+
+constexpr size_t kScriptArgumentsSize = 200;  // "user code destination", at most 199 characters
+constexpr size_t kScriptStatusChars = 190;
+constexpr DWORD kLateAnswerWaitMs = 8000;
+constexpr size_t kMinAnswerLength = 2;  // a blank alone is the reset, not an answer
+
+std::string ReadScriptStatus() { return ReadRegString(RegRoot::LocalMachine, kVelmoKey, "PSStatus"); }
+
+}  // namespace
+
+int SendByScript(const char* scriptName, const char* destination, const char* userName, const char* codeText,
+                 char* status, size_t statusSize) {
+    // A stale answer of an earlier run must not pass for this one.
+    WriteRegString(RegRoot::LocalMachine, kVelmoKey, "PSStatus", " ");
+
+    // No quoting: the script receives three blank-separated arguments.
+    char arguments[kScriptArgumentsSize];
+    FormatText(arguments, sizeof arguments, "%s %s %s", userName, codeText, destination);
+    RunPowerShellScript(scriptName, arguments);
+
+    std::string answer = ReadScriptStatus();
+    if (answer.size() < kMinAnswerLength) {
+        Sleep(kLateAnswerWaitMs);
+        answer = ReadScriptStatus();
+    }
+    CopyText(status, statusSize, answer, kScriptStatusChars);
+    TraceLog("SriptRet: %s ret:%s [cmd %s]", scriptName, status, arguments);
+    return Contains(View(status), "Error") ? kDeliveryFailed : kDeliveryRan;
+}
+
+}  // namespace velmo

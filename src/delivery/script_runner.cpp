@@ -1,0 +1,97 @@
+#include "delivery/script_runner.h"
+
+#include <windows.h>
+
+#include "common/text.h"
+#include "common/trace.h"
+#include "common/win_handles.h"
+#include "settings/registry.h"
+
+namespace velmo {
+
+namespace {
+
+constexpr size_t kProgramPathSize = kProductFolderSize + MAX_PATH;
+constexpr size_t kCommandLineSize = kProgramPathSize + kScriptCommandSize + 4;
+
+void ReadProductFolder(char (&folder)[kProductFolderSize]) {
+    ReadRegText(RegRoot::LocalMachine, kVelmoKey, "VelmoPath", folder, sizeof folder);
+}
+
+bool IsFile(const char* path) {
+    const DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// CreateProcessA with a hidden window and inherited handles; `commandLine`
+// is copied because CreateProcess may write into it.
+bool StartHidden(const char* applicationPath, const char* commandLine, PROCESS_INFORMATION& process) {
+    char writable[kCommandLineSize];
+    CopyText(writable, View(commandLine));
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    return CreateProcessA(applicationPath, writable, nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr, nullptr,
+                          &startup, &process) != FALSE;
+}
+
+}  // namespace
+
+bool RunPowerShellScript(const char* scriptName, const char* arguments) {
+    if (!scriptName) scriptName = "";
+    char folder[kProductFolderSize];
+    ReadProductFolder(folder);
+    SetCurrentDirectoryA(folder);
+
+    char command[kScriptCommandSize];
+    if (arguments)
+        FormatText(command, sizeof command, "-file \"%s%s\" %s", folder, scriptName, arguments);
+    else
+        FormatText(command, sizeof command, "-file \"%s%s\"", folder, scriptName);
+
+    if (!StartProcessAndWait(kPowerShellPath, command)) StartProcessAndWait(kPowerShellName, command);
+    return true;
+}
+
+bool StartProcessAndWait(const char* program, const char* arguments) {
+    if (!program) program = "";
+    if (!arguments) arguments = "";
+    char folder[kProductFolderSize];
+    ReadProductFolder(folder);
+    char candidate[kProgramPathSize];
+    FormatText(candidate, sizeof candidate, "%s%s", folder, program);
+
+    const char* applicationPath = nullptr;
+    char commandLine[kCommandLineSize];
+    if (IsFile(candidate)) {
+        applicationPath = candidate;
+        FormatText(commandLine, sizeof commandLine, "\"%s\" %s", candidate, arguments);
+    } else {
+        FormatText(commandLine, sizeof commandLine, "%s %s", program, arguments);
+    }
+    if (arguments[0] == '\0') return false;
+
+    PROCESS_INFORMATION process = {};
+    bool started = applicationPath && StartHidden(applicationPath, commandLine, process);
+    if (!started) {
+        // With no program file in the product folder no first attempt is
+        // made, and the error code shown is 0.
+        const DWORD code = applicationPath ? GetLastError() : 0;
+        TraceLog("Create process failed %s %s %X", applicationPath ? applicationPath : "", commandLine,
+                 static_cast<unsigned>(code));
+        started = StartHidden(nullptr, commandLine, process);
+        if (!started) {
+            TraceLog("CreateProcess2 failed %s %s %X", applicationPath ? applicationPath : "", commandLine,
+                     static_cast<unsigned>(GetLastError()));
+            return false;
+        }
+    }
+    const UniqueHandle processHandle(process.hProcess);
+    const UniqueHandle threadHandle(process.hThread);
+    WaitForSingleObject(processHandle.get(), kProcessWaitMs);
+    TraceLog("CreateProcess wait done");
+    return true;
+}
+
+}  // namespace velmo

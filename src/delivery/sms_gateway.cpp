@@ -1,0 +1,78 @@
+// Delivery through an HTTP gateway: a GET on the filled URL template, or the
+// Twilio form (a POST with Basic authentication).
+#include "common/text.h"
+#include "common/trace.h"
+#include "delivery/delivery.h"
+#include "delivery/delivery_channels.h"
+#include "delivery/delivery_texts.h"
+#include "delivery/gateway_form.h"
+#include "delivery/url_template.h"
+#include "http/generic_http_client.h"
+
+namespace velmo {
+
+namespace {
+
+constexpr size_t kGetAnswerChars = 300;
+constexpr size_t kTwilioAnswerChars = 400;
+
+int ReportAnswer(const GenericHTTPClient& client, size_t answerChars, char* status, size_t statusSize) {
+    const std::string_view body = client.GetResponseBody();
+    const std::string_view answer = body.substr(0, answerChars);
+    TraceLog("Result: %.*s", static_cast<int>(answer.size()), answer.data());
+    CopyText(status, statusSize, kDeliveryStatusPrefix);
+    AppendText(status, statusSize, answer);
+    return kDeliveryRan;
+}
+
+int SendGet(GenericHTTPClient& client, const char* gateway, const char* destination, const char* codeText,
+            char* status, size_t statusSize) {
+    char url[kFilledUrlSize];
+    CopyText(url, FillTemplate(gateway, kPhonePlaceholder, destination, kCodePlaceholder, codeText));
+    if (!client.RequestOfURI(url, HttpGet)) {
+        TraceLog("GET err %s %s", client.LastErrorText(), url);
+        CopyText(status, statusSize, kNetworkErrorText);
+        return kDeliveryFailed;
+    }
+    return ReportAnswer(client, kGetAnswerChars, status, statusSize);
+}
+
+int SendTwilioForm(GenericHTTPClient& client, const char* gateway, const char* param, const char* destination,
+                   const char* codeText, char* status, size_t statusSize) {
+    const TwilioForm form = MakeTwilioForm(gateway, destination, codeText);
+    if (View(param).size() < kMinTwilioParamLength) {
+        CopyText(status, statusSize, kTwilioHelpText);
+        return kDeliveryFailed;
+    }
+    const std::string authorization = BasicAuthorizationHeader(param);
+    client.SetExtraHeader(authorization);
+    char body[kTwilioFormBodySize];
+    CopyText(body, form.body);
+    TraceLog("Url args %s", body);
+    TraceLog("auth %s", authorization.c_str());
+    client.AddPostArgument("", body);  // an empty name posts the text as the whole body
+
+    char url[kFilledUrlSize];
+    CopyText(url, form.url);
+    if (!client.RequestOfURI(url, HttpPost)) {
+        TraceLog("Http Request err %s %s", client.LastErrorText(), url);
+        CopyText(status, statusSize, kNetworkErrorText);
+        return kDeliveryFailed;
+    }
+    return ReportAnswer(client, kTwilioAnswerChars, status, statusSize);
+}
+
+}  // namespace
+
+int SendByHttp(const char* gateway, const char* gatewayParam, const char* destination, const char* userName,
+               const char* codeText, char* status, size_t statusSize) {
+    GenericHTTPClient client;
+    client.ClearPostArguments();
+    client.SetAgent("Velmo");
+    TraceLog("Send by HTTP: %s %s", gateway, userName);
+    if (IsTwilioGateway(gateway))
+        return SendTwilioForm(client, gateway, gatewayParam, destination, codeText, status, statusSize);
+    return SendGet(client, gateway, destination, codeText, status, statusSize);
+}
+
+}  // namespace velmo

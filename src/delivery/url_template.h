@@ -1,0 +1,18 @@
+// Gateway and verification URL templates: placeholders filled in place.
+// Pure code.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace velmo {
+
+constexpr size_t kFilledUrlSize = 340;  // a filled URL keeps at most 339 characters
+
+// Replaces the first `first` with `firstValue`, then the first `second` with
+// `secondValue`. Values go in unencoded: templates are the administrator's.
+std::string FillTemplate(std::string_view text, std::string_view first, std::string_view firstValue,
+                         std::string_view second, std::string_view secondValue);
+
+}  // namespace velmo

@@ -1,0 +1,113 @@
+// GenericHTTPClient: construction, arguments and the request road of
+// RequestOfURI (parse, connect, send, read, close).
+#include "http/generic_http_client.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "common/text.h"
+#include "common/trace.h"
+#include "settings/registry.h"
+
+namespace velmo {
+
+namespace {
+
+void ReadProxySetting(const char* name, char (&field)[kProxyFieldSize]) {
+    ReadRegText(RegRoot::LocalMachine, kVelmoKey, name, field, kProxySettingReadSize);
+}
+
+}  // namespace
+
+GenericHTTPClient::GenericHTTPClient()
+    : responseBody_(new char[kResponseBufferSize]()), responseHeaders_(new char[kResponseBufferSize]()) {
+    CopyText(agent_, kDefaultAgent);
+    proxyType_ = ReadRegDword(RegRoot::LocalMachine, kVelmoKey, "ProxyServerType", 0);
+    ReadProxySetting("ProxyServer", proxyServer_);
+    ReadProxySetting("ProxyServerBypass", proxyBypass_);
+    ReadProxySetting("ProxyServerUser", proxyUser_);
+    ReadProxySetting("ProxyServerPwd", proxyPassword_);
+}
+
+GenericHTTPClient::~GenericHTTPClient() { SecureZeroMemory(proxyPassword_, sizeof proxyPassword_); }
+
+void GenericHTTPClient::ClearPostArguments() { postArguments_.clear(); }
+
+void GenericHTTPClient::AddPostArgument(const char* name, const char* value, bool isFile, uint32_t fileStartOffset) {
+    PostArgument& argument = postArguments_.emplace_back();
+    CopyText(argument.name, View(name));
+    CopyText(argument.value, View(value));
+    argument.kind = isFile ? PostArgumentKind::File : PostArgumentKind::Text;
+    argument.fileStartOffset = isFile ? fileStartOffset : 0;
+}
+
+void GenericHTTPClient::SetAgent(std::string_view agent) { CopyText(agent_, agent); }
+void GenericHTTPClient::SetExtraHeader(std::string_view header) { CopyText(extraHeader_, header); }
+void GenericHTTPClient::SetGetHeaders(std::string_view headers) { getHeaders_ = headers; }
+
+void GenericHTTPClient::Fail(DWORD code, const char* format, const char* detail) {
+    lastErrorCode_ = code;
+    FormatText(lastErrorText_, sizeof lastErrorText_, format, static_cast<int>(code), detail);
+}
+
+int GenericHTTPClient::RequestOfURI(const char* url, int method) {
+    const std::string_view address = View(url);
+    if (Contains(address, "https:")) secure_ = true;
+    UrlParts parts;
+    ParseURL(address, parts, query_, sizeof query_);
+
+    if (!OpenConnection(parts.host, parts.port)) return 0;
+
+    int result = 0;
+    if (!SendRequest(parts.path, method)) {
+        // Code, host and path only: the proxy password and the extra header
+        // (credentials) never reach the trace from here.
+        TraceLog("Error RequestOfURI %d %s %s", static_cast<int>(lastErrorCode_), parts.host, parts.path);
+        TraceLog("%s", lastErrorText_);
+    } else {
+        bool ok = false;
+        if (!_hHTTPRequest) {
+            Fail(lastErrorCode_, "Response  _hHTTPRequest 0 err %d");
+        } else {
+            ok = ReadResponseBody();
+        }
+        ok = ReadResponseHeaders() && ok;
+        if (!ok) {
+            TraceLog("Error Response %s %s %s", lastErrorText_, responseHeaders_.get(), responseBody_.get());
+        }
+        result = ok ? 1 : 0;
+    }
+    _hHTTPRequest.reset();
+    connection_.reset();
+    internet_.reset();
+    return result;
+}
+
+bool GenericHTTPClient::ReadResponseBody() {
+    std::memset(responseBody_.get(), 0, kResponseBufferSize);
+    bodyLength_ = 0;
+    while (bodyLength_ < kResponseBodyCap) {
+        const DWORD want = static_cast<DWORD>(std::min<size_t>(kResponseReadPiece, kResponseBodyCap - bodyLength_));
+        DWORD got = 0;
+        if (!InternetReadFile(_hHTTPRequest.get(), responseBody_.get() + bodyLength_, want, &got)) {
+            Fail(GetLastError(), "HttpEndRequest %d");
+            return false;
+        }
+        if (got == 0) break;
+        bodyLength_ += got;
+    }
+    return true;
+}
+
+bool GenericHTTPClient::ReadResponseHeaders() {
+    std::memset(responseHeaders_.get(), 0, kResponseBufferSize);
+    if (!_hHTTPRequest) return false;
+    DWORD size = kResponseHeaderQuerySize;
+    if (!HttpQueryInfoA(_hHTTPRequest.get(), HTTP_QUERY_RAW_HEADERS_CRLF, responseHeaders_.get(), &size, nullptr)) {
+        Fail(GetLastError(), "HttpQueryInfo %d");
+        return false;
+    }
+    return true;
+}
+
+}  // namespace velmo

@@ -1,0 +1,61 @@
+// GenericHTTPClient::RequestPostMultiPartsFormData: a multipart/form-data
+// POST written in one piece after the headers.
+#include "common/text.h"
+#include "http/generic_http_client.h"
+#include "http/multipart_body.h"
+#include "http/request_flags.h"
+#include "http/windows_file_source.h"
+
+namespace velmo {
+
+namespace {
+
+constexpr size_t kHeaderLineSize = 200;
+
+}  // namespace
+
+bool GenericHTTPClient::RequestPostMultiPartsFormData(const char* path) {
+    WindowsFileSource files;
+    const MultipartBody body = BuildMultipartBody(postArguments_, kMultipartBoundary, files);
+    totalFileBytes_ = body.totalFileBytes;
+    if (body.bytes.empty()) return true;
+
+    if (!OpenRequest("POST", path, kMultipartRequestFlags)) {
+        Fail(GetLastError(), "RequestPostMultiPartsFormData HttpOpenRequest %d");
+        return false;
+    }
+    DWORD timeout = kMultipartReceiveTimeoutMs;
+    InternetSetOptionA(_hHTTPRequest.get(), INTERNET_OPTION_DATA_RECEIVE_TIMEOUT, &timeout, sizeof timeout);
+
+    char contentType[kHeaderLineSize];
+    FormatText(contentType, sizeof contentType, "Content-Type: multipart/form-data; boundary=%s\r\n", kMultipartBoundary);
+    char contentLength[kHeaderLineSize];
+    FormatText(contentLength, sizeof contentLength, "Content-Length: %d\r\n", static_cast<int>(body.bytes.size()));
+    const auto addHeader = [this](const char* line, DWORD flags) {
+        return HttpAddRequestHeadersA(_hHTTPRequest.get(), line, static_cast<DWORD>(-1), flags) != FALSE;
+    };
+    if (!addHeader(kAcceptHeader, HTTP_ADDREQ_FLAG_REPLACE) || !addHeader(contentType, HTTP_ADDREQ_FLAG_ADD_IF_NEW) ||
+        !addHeader(contentLength, HTTP_ADDREQ_FLAG_ADD_IF_NEW)) {
+        Fail(GetLastError(), "HttpAddRequestHeaders %d");
+        return false;
+    }
+
+    INTERNET_BUFFERSA buffers = {};
+    buffers.dwStructSize = sizeof buffers;
+    if (!HttpSendRequestExA(_hHTTPRequest.get(), &buffers, nullptr, HSR_INITIATE, 0)) {
+        Fail(GetLastError(), "HttpSendRequestEx %d");
+        return false;
+    }
+    DWORD written = 0;
+    if (!InternetWriteFile(_hHTTPRequest.get(), body.bytes.data(), static_cast<DWORD>(body.bytes.size()), &written)) {
+        Fail(GetLastError(), "InternetWriteFile %d");
+        return false;
+    }
+    if (!HttpEndRequestA(_hHTTPRequest.get(), nullptr, 0, 0)) {
+        Fail(GetLastError(), "HttpEndRequest %d");
+        return false;
+    }
+    return true;
+}
+
+}  // namespace velmo

@@ -1,0 +1,31 @@
+# Helpers for the fixture scripts (sourced): background servers whose output
+# and pid file live in the fixture folder $dir.
+
+# start_daemon NAME COMMAND...: runs COMMAND detached, output to $dir/NAME.log.
+start_daemon() {
+    local name=$1
+    shift
+    setsid "$@" >"$dir/$name.log" 2>&1 </dev/null &
+    echo $! >"$dir/$name.pid"
+}
+
+# wait_until NAME COMMAND...: polls COMMAND for up to 5 s.
+wait_until() {
+    local name=$1
+    shift
+    for _ in $(seq 50); do
+        "$@" 2>/dev/null && return 0
+        sleep 0.1
+    done
+    echo "$name did not start, see $dir/$name.log" >&2
+    return 1
+}
+
+# stop_daemon NAME: ends the process started as NAME, if any.
+stop_daemon() {
+    local name=$1
+    if [ -f "$dir/$name.pid" ]; then
+        kill "$(cat "$dir/$name.pid")" 2>/dev/null || true
+        rm -f "$dir/$name.pid"
+    fi
+}
