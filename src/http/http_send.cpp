@@ -30,12 +30,22 @@ bool SetTimeout(HINTERNET request, DWORD option, DWORD milliseconds) {
     return InternetSetOptionA(request, option, &milliseconds, sizeof milliseconds);
 }
 
+// Windows' own WinINet defaults, set on every request: not every WinINet has
+// them (Wine's waits for an answer for ever), and a gateway that accepts a
+// connection but never answers must not hold the logon thread.
+constexpr DWORD kDefaultSendTimeoutMs = 30000;
+constexpr DWORD kDefaultReceiveTimeoutMs = 30000;
+
 }  // namespace
 
 HINTERNET GenericHTTPClient::OpenRequest(const char* verb, const char* objectName, DWORD flags) {
     const char* acceptTypes[] = {"*/*", nullptr};
     _hHTTPRequest.reset(HttpOpenRequestA(connection_.get(), verb, objectName, kHttpVersion, "", acceptTypes,
                                          flags | (secure_ ? INTERNET_FLAG_SECURE : 0), 0));
+    if (_hHTTPRequest) {
+        SetTimeout(_hHTTPRequest.get(), INTERNET_OPTION_SEND_TIMEOUT, kDefaultSendTimeoutMs);
+        SetTimeout(_hHTTPRequest.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, kDefaultReceiveTimeoutMs);
+    }
     return _hHTTPRequest.get();
 }
 
