@@ -60,6 +60,23 @@ otpadmin verify bob "$(otpadmin code bob --offset-minutes 20 --time $(( $(date +
 echo "an on-time code from bob is now far from the learned skew:"
 otpadmin verify bob "$(otpadmin code bob)" || true
 
+step "carol gets her codes by SMS: a gateway on 127.0.0.1 receives them"
+rm -f "$root/gateway.port" "$root/gateway.log"
+python3 tools/demo/sms_gateway.py "$root/gateway.port" "$root/gateway.log" &
+gateway=$!
+trap 'kill $gateway 2>/dev/null; scripts/wine-prefix.sh stop "$root" demo' EXIT
+for _ in $(seq 50); do [ -s "$root/gateway.port" ] && break; sleep 0.1; done
+url="http://127.0.0.1:$(cat "$root/gateway.port")/send?to=%phone%&text=%text%"
+wine reg add 'HKLM\SOFTWARE\Velmo\OtpModule' /v SMS-Gate /d "$url" /reg:32 /f >/dev/null
+echo "SMS-Gate = $url"
+otpadmin set carol 'sms-otp,+15550100'
+otpadmin kind carol
+echo "ReadData 7 sends the code; the message carol sees:"
+otpadmin send carol
+echo "the gateway received: $(tail -1 "$root/gateway.log")"
+sms=$(tail -1 "$root/gateway.log" | sed 's/.*text=//')
+otpadmin verify carol "$sms" || true
+
 step "What InitLibrary and the logons left in the registry (alice)"
 wine reg query 'HKLM\SOFTWARE\Velmo\OtpModule' /reg:32 | tr -d '\r' | grep -E 'SMS-Gate|alice' | sed 's/\(_key *REG_SZ *\).*/\1(secret)/; s/\(_history *REG_BINARY *\)\(.\{24\}\).*/\1\2.../'
 

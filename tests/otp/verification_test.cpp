@@ -13,6 +13,7 @@
 #include "common/user_list_sink.h"
 #include "otp/otp_code.h"
 #include "otp/verification.h"
+#include "loopback_http_server.h"
 #include "support/trace_capture.h"
 #include "support/windows_env.h"
 
@@ -261,6 +262,21 @@ TEST_F(Verification, AVerificationUrlDecidesInsteadOfTheRecord) {
     EXPECT_FALSE(after["URL-ret"].Text().empty());
     after.erase("URL-ret");
     EXPECT_TRUE(after == before);
+}
+
+TEST_F(Verification, TheVerificationServiceConfirmsOrRefuses) {
+    LoopbackHttpServer service;
+    PutText(kOtpModule, "URL", service.Url("/check?user=%user%&otp=%pass%"));
+    const auto before = AllValues(kOtpModule);
+    service.Answer(200, R"({"status": true, "result": {"value": true}})", "application/json");
+    EXPECT_TRUE(Verify("424242"));  // the service decides, whatever the record says
+    EXPECT_EQ(service.LastRequest().query, "user=alice&otp=424242");
+    EXPECT_TRUE(AllValues(kOtpModule) == before);  // no history, no skew
+
+    service.Answer(200, R"({"status": false})", "application/json");
+    EXPECT_FALSE(Verify(Code(T())));
+    EXPECT_TRUE(trace.Contains("verifyDevicePIN, verifyOTP_Web() ret: 1"));
+    EXPECT_EQ(GetRaw(kOtpModule, "URL-ret")->Text(), R"({"status": false})");
 }
 
 TEST_F(Verification, FindingTheRecordACodeBelongsTo) {

@@ -9,6 +9,7 @@
 #include <shlobj.h>
 
 #include "dialog_driver.h"
+#include "loopback_http_server.h"
 #include "support/message_box_watcher.h"
 #include "support/module_trace.h"
 #include "support/velmo_dll.h"
@@ -196,6 +197,43 @@ TEST_F(SettingsDialog, TestButtonsAskForInputFirst) {
     ASSERT_EQ(seen.size(), 2u);
     EXPECT_EQ(seen[0].text, "Please enter phone or email for test delivery.");
     EXPECT_EQ(seen[1].text, "Please enter OTP for test verification.");
+}
+
+TEST_F(SettingsDialog, TestDeliveryThroughALoopbackGateway) {
+    LoopbackHttpServer gateway;
+    gateway.Answer(200, "queued OK");
+    const std::string url = gateway.Url("/send?to=%phone%&text=%text%");
+    Run([&](HWND d) {
+        SetItemText(d, kGateway, url);
+        SelectUser(d, "bob");
+        Click(d, kTest);
+        EXPECT_EQ(ItemText(d, kStatus), "Last delivery status:\n SMS delivery status: queued OK");
+    });
+    EXPECT_EQ(gateway.LastRequest().query, "to=+15550100&text=TestOTP");
+    EXPECT_EQ(Module("SMS-Gate"), url);  // stored before the test, kept after Cancel
+
+    PutText(kOtpModule, "SMS-Gate", "");
+    Run([&](HWND d) {
+        SetItemText(d, kGateway, "http://127.0.0.1:" + std::to_string(UnusedLoopbackPort()) + "/send?to=%phone%");
+        SelectUser(d, "bob");
+        Click(d, kTest);
+    });
+    ASSERT_EQ(boxes.Seen().size(), 1u);
+    EXPECT_EQ(boxes.Seen()[0].text, "OTP delivery error. \n\nNetwork error. Please use troubleshooting logs.");
+}
+
+TEST_F(SettingsDialog, TestOtpAsksTheVerificationService) {
+    LoopbackHttpServer service;
+    service.Answer(200, R"({"status": true, "value": true})", "application/json");
+    PutText(kOtpModule, "URL", service.Url("/verify?u=%user%&otp=%pass%"));
+    Run([](HWND d) {
+        SelectUser(d, "alice");
+        SetItemText(d, kDetail, "123456");
+        Click(d, kTest);
+    });
+    EXPECT_EQ(service.LastRequest().query, "u=alice&otp=123456");
+    ASSERT_EQ(boxes.Seen().size(), 1u);
+    EXPECT_EQ(boxes.Seen()[0].text, R"({"status": true, "value": true})");
 }
 
 TEST_F(SettingsDialog, UsersExportAndImportRoundTrip) {

@@ -28,5 +28,11 @@ int CommandDelete(const Args& args);
 int CommandUsers(const Args& args);
 int CommandSettings(const Args& args);
 int CommandCheckRemote(const Args& args);
+int CommandSend(const Args& args);
+int CommandKind(const Args& args);
+int CommandSet(const Args& args);
+int CommandSecret(const Args& args);
+int CommandRead(const Args& args);
+int CommandWrite(const Args& args);
 
 }  // namespace otpadmin

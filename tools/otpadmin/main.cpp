@@ -25,6 +25,14 @@ const Command kCommands[] = {
     {"delete", "USER          remove USER's OTP record (DeleteData)", CommandDelete},
     {"users", "               list the OTP records", CommandUsers},
     {"settings", "            open the OTP settings dialog (DisplaySettingsDialog)", CommandSettings},
+    {"kind", "USER            the kind of OTP USER has (ReadData 10)", CommandKind},
+    {"set", "USER COMMAND     apply an OTP setting: totp, hotp, sms-otp,DEST or token-otp,SECRET[,STEP]\n"
+            "          (ReadData 11)",
+     CommandSet},
+    {"secret", "USER          USER's secret in hexadecimal (ReadData 6)", CommandSecret},
+    {"read", "USER N          data block N of USER (ReadData)", CommandRead},
+    {"write", "USER N FILE    store FILE as data block N of USER (WriteData)", CommandWrite},
+    {"send", "USER            send USER the current code by SMS or e-mail (ReadData 7)", CommandSend},
     {"check-remote", "USER CODE  ask the \"URL\" verification service about a code", CommandCheckRemote},
 };
 
