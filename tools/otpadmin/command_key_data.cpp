@@ -9,15 +9,13 @@
 #include <vector>
 
 #include "commands.h"
+#include "module/key_data.h"
 #include "module_host.h"
 
 namespace otpadmin {
 
 namespace {
 
-constexpr uint32_t kHexSecretBlock = 6;
-constexpr uint32_t kOtpKindBlock = 10;
-constexpr uint32_t kOtpSettingBlock = 11;
 constexpr uint32_t kBlockRoom = 4096;
 
 bool ParseBlock(const std::string& text, uint32_t& block) {
@@ -36,7 +34,7 @@ int CommandKind(const Args& args) {
     if (!module.Ready()) return 1;
     std::vector<uint8_t> data(kReadDataRoom, 0);
     uint32_t length = kReadDataRoom;
-    const int result = module.Get<ReadDataFn>("ReadData")(args[0].c_str(), kOtpKindBlock, data.data(), &length);
+    const int result = module.Get<ReadDataFn>("ReadData")(args[0].c_str(), velmo::kOtpKindBlock, data.data(), &length);
     const std::string text(reinterpret_cast<const char*>(data.data()));
     if (result == 1 && text.empty())
         std::printf("%s: no OTP configured\n", args[0].c_str());
@@ -55,7 +53,7 @@ int CommandSet(const Args& args) {
     const std::string& command = args[1];
     std::copy_n(command.begin(), std::min<size_t>(command.size(), kReadDataRoom - 1), data.begin());
     uint32_t length = static_cast<uint32_t>(command.size() + 1);
-    const int result = module.Get<ReadDataFn>("ReadData")(args[0].c_str(), kOtpSettingBlock, data.data(), &length);
+    const int result = module.Get<ReadDataFn>("ReadData")(args[0].c_str(), velmo::kOtpSettingBlock, data.data(), &length);
     std::printf("%s: \"%s\" %s\n", args[0].c_str(), command.c_str(), result == 1 ? "applied" : "refused");
     return result == 1 ? 0 : 1;
 }
@@ -65,7 +63,7 @@ int CommandSecret(const Args& args) {
     ModuleHost module;
     if (!module.Ready()) return 1;
     std::string hex;
-    if (!module.ReadData(args[0], kHexSecretBlock, hex)) return 1;
+    if (!module.ReadData(args[0], velmo::kHexSecretBlock, hex)) return 1;
     std::printf("%s\n", hex.c_str());
     return 0;
 }

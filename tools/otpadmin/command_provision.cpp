@@ -5,14 +5,10 @@
 #include <string>
 
 #include "commands.h"
+#include "module/key_data.h"
 #include "module_host.h"
 
 namespace otpadmin {
-
-namespace {
-constexpr uint32_t kProvisioningUrlBlock = 5;
-constexpr uint32_t kHexSecretBlock = 6;
-}  // namespace
 
 int CommandProvision(const Args& args) {
     if (args.empty() || args[0].rfind("--", 0) == 0) return UsageError("provision needs a user name");
@@ -25,12 +21,12 @@ int CommandProvision(const Args& args) {
     // 6 makes a counter-based one, block 5 a time-based one.
     std::string url, hex;
     const bool hotp = Flag(args, "--hotp");
-    if (hotp) module.ReadData(user, kHexSecretBlock, hex);
-    if (!module.ReadData(user, kProvisioningUrlBlock, url) || url.empty()) {
+    if (hotp) module.ReadData(user, velmo::kHexSecretBlock, hex);
+    if (!module.ReadData(user, velmo::kProvisioningUrlBlock, url) || url.empty()) {
         std::fprintf(stderr, "otpadmin: no secret could be created for %s (see the trace file)\n", user.c_str());
         return 1;
     }
-    if (!hotp) module.ReadData(user, kHexSecretBlock, hex);
+    if (!hotp) module.ReadData(user, velmo::kHexSecretBlock, hex);
 
     const size_t uri = url.find("otpauth://");
     std::printf("user          %s\n", user.c_str());

@@ -3,20 +3,17 @@
 #include <cstdio>
 
 #include "commands.h"
+#include "module/key_data.h"
 #include "module_host.h"
 
 namespace otpadmin {
-
-namespace {
-constexpr uint32_t kSendCodeBlock = 7;
-}
 
 int CommandSend(const Args& args) {
     if (args.empty()) return UsageError("send needs a user name");
     ModuleHost module;
     if (!module.Ready()) return 1;
     std::string message;
-    if (!module.ReadData(args[0], kSendCodeBlock, message)) {
+    if (!module.ReadData(args[0], velmo::kSendCodeBlock, message)) {
         std::fprintf(stderr, "otpadmin: %s has no delivery destination (set one with ReadData 11, \"sms-otp,...\")\n",
                      args[0].c_str());
         return 1;
