@@ -91,6 +91,14 @@ TEST_F(KeyData, ProvisioningUrlAndHexSecretCreateTheMissingSecret) {
 
     EXPECT_EQ(Read("bob", 6).result, 1);
     EXPECT_EQ(Number("bob#"), 1u);  // the hex function creates a counter-based secret
+
+    // Without a length pointer the functions still answer; nothing is traced
+    // for the missing count.
+    uint8_t buffer[990] = {};
+    EXPECT_EQ(dll.ReadData("bob", 5, buffer, nullptr), 1);
+    EXPECT_NE(std::string(reinterpret_cast<char*>(buffer)).find("otpauth://"), std::string::npos);
+    EXPECT_EQ(dll.ReadData("bob", 10, buffer, nullptr), 10);
+    EXPECT_EQ(dll.ReadData("bob", 5, nullptr, nullptr), 0);
 }
 
 TEST_F(KeyData, StoredBlocksAndTheirSizes) {
