@@ -25,7 +25,6 @@ public:
     // Appends one time-stamped line (the text cut to 1,500 characters).
     void WriteLine(const char* text);
 
-    const char* Path() const { return path_; }
 
 private:
     char path_[kTracePathSize];

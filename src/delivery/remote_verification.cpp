@@ -14,8 +14,15 @@ namespace velmo {
 namespace {
 
 constexpr size_t kAnswerChars = 300;  // the service must answer within these
+constexpr size_t kRemoteTriggerLength = 5;
 
 }  // namespace
+
+std::string RemoteVerificationUrl() {
+    return ReadRegText(RegRoot::LocalMachine, kOtpModuleKey, "URL", static_cast<uint32_t>(kFilledUrlSize));
+}
+
+bool RemoteVerificationConfigured() { return RemoteVerificationUrl().size() > kRemoteTriggerLength; }
 
 int verifyOTP_Web(const char* userName, const char* codeText, char* answer, size_t answerSize) {
     CopyText(answer, answerSize, "");

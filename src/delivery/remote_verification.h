@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 namespace velmo {
 
@@ -14,6 +15,11 @@ constexpr int kRemoteNoStatus = 1;     // no "status": true member
 constexpr int kRemoteNoValue = 2;      // status true, no "value": true after it
 constexpr int kRemoteNetworkError = 101;
 constexpr int kRemoteBadTemplate = -2; // neither %user% nor %pass% in "URL"
+
+// The "URL" text, and whether it switches verification to the service (it
+// does when it is longer than 5 characters).
+std::string RemoteVerificationUrl();
+bool RemoteVerificationConfigured();
 
 // Sends user name and code to the "URL" template service and reads its JSON
 // answer. `answer` (room `answerSize`) receives the start of the response or

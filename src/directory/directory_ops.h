@@ -32,7 +32,6 @@ int VelmoADAP_SelfEnroll_GetOTPReply(const std::wstring& request, const char* co
 // Mobile number, office number or e-mail address of a domain user into
 // `destination` (at least 90 bytes): 1 found, 0 no such user, -1 no
 // directory, 2 the user's object could not be opened.
-constexpr size_t kDirectoryDestinationSize = 90;
 int FindADUser_DomainGroup(const char* userName, char* destination, size_t destinationSize);
 
 // "CN=" and the identifier of the directory object last fetched; fewer than

@@ -25,7 +25,7 @@ namespace {
 constexpr size_t kDeliveryAnswerSize = 990;  // also the most ReadData writes
 constexpr size_t kAddressSize = 200;
 constexpr size_t kDestinationShown = 90;
-constexpr size_t kSmsPrefixSize = 8;  // "sms-otp,"
+constexpr std::string_view kSmsKind = "sms-otp,";  // the SMS kind's text and its setting keyword
 constexpr size_t kEmptyKindSize = 5;
 constexpr size_t kCommandMax = 90;
 constexpr size_t kWorkingSecretSize = 150;
@@ -50,7 +50,7 @@ uint32_t PutText(uint8_t* data, std::string_view text) {
 
 // "sms-otp," and the destination: the answer is 8 + its length + 1.
 int SmsKindAnswer(uint8_t* data, const std::string& destination) {
-    return static_cast<int>(PutText(data, "sms-otp," + destination));
+    return static_cast<int>(PutText(data, std::string(kSmsKind) + destination));
 }
 
 }  // namespace
@@ -168,9 +168,9 @@ int ApplyOtpSetting(const std::string& user, uint8_t* data, uint32_t* length) {
         WriteRecordNumber(name, kCounterSuffix, 1);
         DeleteRecordValue(name, kDestinationSuffix);
     }
-    if (Contains(command, "sms-otp,")) {
+    if (Contains(command, kSmsKind)) {
         // The destination follows the keyword, which is expected at the start.
-        Manage_SMS_Number_User(name, command.size() > kSmsPrefixSize ? command.c_str() + kSmsPrefixSize : "");
+        Manage_SMS_Number_User(name, command.size() > kSmsKind.size() ? command.c_str() + kSmsKind.size() : "");
         ModuleState& m = Module();
         ReadRegText(RegRoot::LocalMachine, kOtpModuleKey, "SMS-Gate", m.smsGateValue, sizeof m.smsGateValue);
         if (m.smsGateValue[0] == '\0') ShowWarning(kGatewayNotSet);

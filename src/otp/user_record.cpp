@@ -15,10 +15,7 @@ std::string BlockValueName(const char* userName, uint32_t blockNumber) {
 }
 
 std::string ReadRecordText(const char* userName, const char* suffix, uint32_t readSize) {
-    std::string buffer(readSize, '\0');
-    ReadRegText(RegRoot::LocalMachine, kOtpModuleKey, RecordValueName(userName, suffix).c_str(), buffer.data(),
-                readSize);
-    return buffer.c_str();
+    return ReadRegText(RegRoot::LocalMachine, kOtpModuleKey, RecordValueName(userName, suffix).c_str(), readSize);
 }
 
 bool WriteRecordText(const char* userName, const char* suffix, const char* text) {

@@ -27,7 +27,6 @@ constexpr size_t kHistoryEntries = 400;
 constexpr uint32_t kHistoryReadLimit = 1608;  // longer histories cannot be read
 constexpr uint32_t kDefaultWindow = 6;
 constexpr uint32_t kMaxWindow = 19900;
-constexpr uint32_t kUrlReadSize = 340;
 
 // "alice" + "_key" -> "alice_key".
 std::string RecordValueName(const char* userName, const char* suffix);

@@ -20,7 +20,6 @@ namespace velmo {
 
 namespace {
 
-constexpr size_t kRemoteTriggerLength = 5;  // "URL" longer than this: remote verification
 constexpr size_t kHistoryWorkEntries = 410;
 constexpr size_t kSecretShownInTrace = 4;
 
@@ -30,12 +29,6 @@ uint32_t TypedValue(std::string_view code) {
     uint64_t value = 0;
     for (char c : code) value = std::min<uint64_t>(value * 10 + static_cast<uint64_t>(c - '0'), UINT32_MAX);
     return static_cast<uint32_t>(value);
-}
-
-bool RemoteVerificationConfigured() {
-    char url[kUrlReadSize];
-    ReadRegText(RegRoot::LocalMachine, kOtpModuleKey, "URL", url, sizeof url);
-    return BoundedLength(url, sizeof url) > kRemoteTriggerLength;
 }
 
 bool VerifyRemotely(const char* userName, const char* codeText) {

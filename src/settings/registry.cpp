@@ -113,6 +113,12 @@ char* ReadRegText(RegRoot root, const char* path, const char* name, char* buffer
     return buffer;
 }
 
+std::string ReadRegText(RegRoot root, const char* path, const char* name, uint32_t size) {
+    std::string text(size, '\0');
+    ReadRegText(root, path, name, text.data(), size);
+    return text.c_str();
+}
+
 uint32_t ReadRegDword(RegRoot root, const char* path, const char* name, uint32_t defaultValue) {
     if (!HasArguments(path, name)) return defaultValue;
     UniqueHkey key;

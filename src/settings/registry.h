@@ -17,7 +17,6 @@ enum class RegRoot { LocalMachine, CurrentUser };
 // Key paths in use.
 inline constexpr char kVelmoKey[] = "SOFTWARE\\Velmo";
 inline constexpr char kOtpModuleKey[] = "Software\\Velmo\\OtpModule";
-inline constexpr char kVolatileKey[] = "SOFTWARE\\Velmo\\Volatile";
 
 // Limits of the read operations.
 constexpr uint32_t kReadStringQuerySize = 4000;  // query buffer of ReadRegString
@@ -33,6 +32,8 @@ std::string ReadRegString(RegRoot root, const char* path, const char* name);
 // Text of a value into `buffer` (size N): at most N - 4 characters are kept,
 // a number comes back as "%d" text. Empty on any miss; null for a null buffer.
 char* ReadRegText(RegRoot root, const char* path, const char* name, char* buffer, uint32_t size);
+// The same read, with a buffer of `size` bytes, as a string.
+std::string ReadRegText(RegRoot root, const char* path, const char* name, uint32_t size);
 
 // A number stored as DWORD, as the first 4 bytes of a binary, or as decimal
 // text; `defaultValue` when missing or unusable.

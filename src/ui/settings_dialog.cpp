@@ -36,7 +36,8 @@ constexpr int kImportPathSize = 490;
 constexpr int kUserNameSize = 400;
 constexpr size_t kMinTestInput = 4;
 constexpr size_t kStatusSize = 901;
-constexpr size_t kRemoteTrigger = 5;  // "URL", "SMS-Gate-ret": longer texts count
+constexpr uint32_t kStatusReadSize = 340;    // "SMS-Gate-ret" and "URL-ret" as shown
+constexpr size_t kLastDeliveryShown = 5;  // "SMS-Gate-ret" longer than this is shown
 constexpr char kTestCode[] = "TestOTP";
 constexpr char kCaption[] = "Velmo";
 
@@ -58,10 +59,8 @@ std::string ItemText(HWND dialog, int id, int size) {
     return text.c_str();
 }
 
-std::string ModuleText(const char* name, uint32_t size = kUrlReadSize) {
-    std::string text(size, '\0');
-    ReadRegText(RegRoot::LocalMachine, kOtpModuleKey, name, text.data(), size);
-    return text.c_str();
+std::string ModuleText(const char* name) {
+    return ReadRegText(RegRoot::LocalMachine, kOtpModuleKey, name, kStatusReadSize);
 }
 
 void Show(HWND dialog, const std::string& text, UINT icon) { MessageBoxA(dialog, text.c_str(), kCaption, icon | MB_OK); }
@@ -103,11 +102,11 @@ void OnInit(HWND dialog) {
                   ReadRegDword(RegRoot::LocalMachine, kOtpModuleKey, "window", kDefaultWindow) * kSecondsPerStep, FALSE);
 
     const std::string lastDelivery = ModuleText("SMS-Gate-ret");
-    if (lastDelivery.size() > kRemoteTrigger) SetStatus(dialog, "Last delivery status:\n " + lastDelivery);
-    const std::string url = ModuleText("URL");
-    if (url.size() > kRemoteTrigger) {
+    if (lastDelivery.size() > kLastDeliveryShown) SetStatus(dialog, "Last delivery status:\n " + lastDelivery);
+    if (RemoteVerificationConfigured()) {
         SetDlgItemTextA(dialog, IDC_TEST, "Test OTP");
-        SetStatus(dialog, url + "\n\r\n\n" + "Last OTP verification status:\n\r\n" + ModuleText("URL-ret"));
+        SetStatus(dialog, RemoteVerificationUrl() + "\n\r\n\n" + "Last OTP verification status:\n\r\n" +
+                              ModuleText("URL-ret"));
     }
 }
 
@@ -182,7 +181,7 @@ void OnTest(HWND dialog) {
     const std::string gateway = TakeGatewayText(dialog, kGatewayOnAction);
     const std::string detail = ItemText(dialog, IDC_USER_DETAIL, kDetailSize);
 
-    if (ModuleText("URL").size() > kRemoteTrigger) {
+    if (RemoteVerificationConfigured()) {
         if (detail.size() < kMinTestInput) {
             Show(dialog, "Please enter OTP for test verification.", MB_ICONWARNING);
             return;

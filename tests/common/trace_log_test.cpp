@@ -8,6 +8,7 @@
 
 #include "common/trace.h"
 #include "common/trace_log.h"
+#include "support/trace_lines.h"
 #include "support/windows_env.h"
 
 using namespace velmo;
@@ -33,7 +34,7 @@ protected:
         DeleteFileA(path.c_str());
     }
     std::vector<std::string> Lines() const { return SplitLines(ReadWholeFile(path)); }
-    static std::string Message(const std::string& line) { return line.size() >= 17 ? line.substr(17) : ""; }
+    static std::string Message(const std::string& line) { return WithoutStamp(line); }
     void DisableLog(HKEY root, DWORD value) {
         PutRaw(root, View::Wow32, "Software\\Velmo", "DisableLog", REG_DWORD, &value, sizeof value);
     }
@@ -165,8 +166,8 @@ TEST_F(TraceLogFile, ConcurrentProcessesNeverTearOrLoseLines) {
     std::set<std::string> seen;
     size_t headers = 0;
     for (const auto& line : Lines()) {
-        ASSERT_GE(line.size(), 17u) << "torn line: " << line;
-        ASSERT_TRUE(std::regex_match(line.substr(0, 17), stamp)) << "torn line: " << line;
+        ASSERT_GE(line.size(), kTraceStampWidth) << "torn line: " << line;
+        ASSERT_TRUE(std::regex_match(line.substr(0, kTraceStampWidth), stamp)) << "torn line: " << line;
         const std::string message = Message(line);
         std::smatch m;
         if (std::regex_match(message, header)) {

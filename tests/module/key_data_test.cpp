@@ -8,6 +8,7 @@
 #include "common/clock.h"
 #include "otp/otp_code.h"
 #include "support/module_trace.h"
+#include "support/otp_codes.h"
 #include "support/velmo_dll.h"
 #include "support/windows_env.h"
 
@@ -134,9 +135,7 @@ TEST_F(KeyData, AnyUserReadsTheBlocksOfTheLastMatchedUser) {
     PutText(kOtpModule, "dave_key", kSecret);
     const uint8_t block[] = {42};
     PutRaw(HKEY_LOCAL_MACHINE, View::Wow32, kOtpModule, "dave_1", REG_BINARY, block, 1);
-    char code[16];
-    std::snprintf(code, sizeof code, "%06d", velmo::ComputeCode(kSecret, static_cast<uint32_t>(velmo::UnixNow() / 30)));
-    ASSERT_EQ(dll.VerifyPIN("AnyUser", code), 1);
+    ASSERT_EQ(dll.VerifyPIN("AnyUser", CodeText(kSecret, static_cast<uint32_t>(velmo::UnixNow() / 30))), 1);
     const Answer a = Read("AnyUser", 1, "", 8);
     EXPECT_EQ(a.result, 1);
     EXPECT_EQ(a.length, 1u);

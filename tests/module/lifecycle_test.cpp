@@ -2,8 +2,10 @@
 // setup, the trace file it opens and the delivery settings it seeds.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
+#include "support/module_trace.h"
 #include "support/velmo_dll.h"
 #include "support/windows_env.h"
 
@@ -15,34 +17,20 @@ class Lifecycle : public ::testing::Test {
 protected:
     void SetUp() override {
         ResetVelmoRegistry();
-        char temp[MAX_PATH] = {};
-        GetTempPathA(MAX_PATH, temp);
-        folder = std::string(temp) + "velmo_lifecycle\\";
-        CreateDirectoryA(folder.c_str(), nullptr);
-        PutText(kVelmo, "VelmoPath", folder);
-        logPath = folder + "otp_module_lifecycle_test.exe.log";
-        DeleteFileA(logPath.c_str());
+        trace = std::make_unique<ModuleTrace>();
     }
     void TearDown() override {
-        DeleteFileA(logPath.c_str());
+        trace.reset();
         ResetVelmoRegistry();
     }
-    std::vector<std::string> Messages() const {
-        std::vector<std::string> out;
-        for (const auto& line : SplitLines(ReadWholeFile(logPath))) out.push_back(line.size() > 17 ? line.substr(17) : "");
-        return out;
-    }
-    size_t Count(const std::string& message) const {
-        size_t n = 0;
-        for (const auto& m : Messages()) n += m == message;
-        return n;
-    }
+    std::vector<std::string> Messages() const { return trace->Messages(); }
+    size_t Count(const std::string& message) const { return trace->Count(message); }
     std::string Module(const char* name) const {
         auto raw = GetRaw(kOtpModule, name);
         return raw ? raw->Text() : "<missing>";
     }
 
-    std::string folder, logPath;
+    std::unique_ptr<ModuleTrace> trace;
 };
 
 }  // namespace
@@ -142,7 +130,7 @@ TEST_F(Lifecycle, WithoutAProductFolderTheTraceFileIsRelative) {
     ResetVelmoRegistry();  // no "VelmoPath"
     char previous[MAX_PATH] = {};
     GetCurrentDirectoryA(MAX_PATH, previous);
-    SetCurrentDirectoryA(folder.c_str());
+    SetCurrentDirectoryA(trace->Folder().c_str());
     {
         VelmoDll dll;
         dll.InitLibrary();
@@ -153,17 +141,17 @@ TEST_F(Lifecycle, WithoutAProductFolderTheTraceFileIsRelative) {
 }
 
 TEST_F(Lifecycle, DisableLogRemovesTheTraceFile) {
-    WriteWholeFile(logPath, "old\r\n");
+    WriteWholeFile(trace->Path(), "old\r\n");
     PutDword(kVelmo, "DisableLog", 1);
     VelmoDll dll;
     dll.InitLibrary();
     dll.CloseLibrary();
-    EXPECT_FALSE(FileExists(logPath));
+    EXPECT_FALSE(FileExists(trace->Path()));
 }
 
 TEST_F(Lifecycle, AnOverLongProductFolderIsCut) {
     // "VelmoPath" is read into 100 bytes: at most 96 characters are used.
-    const std::string longFolder = folder + std::string(200, 'p') + "\\";
+    const std::string longFolder = trace->Folder() + std::string(200, 'p') + "\\";
     PutText(kVelmo, "VelmoPath", longFolder);
     VelmoDll dll;
     dll.InitLibrary();  // the name is cut; the file simply cannot be created

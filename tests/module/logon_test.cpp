@@ -7,6 +7,7 @@
 #include "common/clock.h"
 #include "otp/otp_code.h"
 #include "support/module_trace.h"
+#include "support/otp_codes.h"
 #include "support/velmo_dll.h"
 #include "support/windows_env.h"
 
@@ -18,10 +19,7 @@ constexpr char kSecret[] = "GEZDGNBVGY3TQOJQGEZDGNBVGY3TQOJQ";
 const std::string kBypass(1, '\x13');
 
 std::string CurrentCode(const char* secret = kSecret, int offsetSteps = 0) {
-    char text[8];
-    const auto counter = static_cast<uint32_t>(velmo::UnixNow() / 30 + offsetSteps);
-    std::snprintf(text, sizeof text, "%06d", velmo::ComputeCode(secret, counter));
-    return text;
+    return CodeText(secret, static_cast<uint32_t>(velmo::UnixNow() / 30 + offsetSteps));
 }
 
 class Logon : public ::testing::Test {

@@ -9,21 +9,15 @@
 #include "otp/base32.h"
 #include "otp/code_generator.h"
 #include "otp/otp_code.h"
+#include "support/otp_codes.h"
 #include "support/sha1_engines.h"
 
 using namespace velmo;
 using velmo::test::EachSha1Engine;
+using velmo::test::RandomSecret;
 using velmo::test::ScopedSha1Engine;
 
 namespace {
-
-std::string RandomSecret(std::mt19937& rng, int32_t length) {
-    uint8_t bytes[kMaxSecretBytes];
-    for (int32_t i = 0; i < length; ++i) bytes[i] = static_cast<uint8_t>(rng());
-    char secret[2 * kMaxSecretBytes];
-    Base32Encode(bytes, length, secret, sizeof secret);
-    return secret;
-}
 
 // ComputeCode with the portable compression: the reference for every engine.
 std::vector<int32_t> ReferenceCodes(const std::string& secret, const std::vector<uint32_t>& counters) {

@@ -11,10 +11,13 @@
 #include "otp/base32.h"
 #include "otp/code_generator.h"
 #include "otp/otp_code.h"
+#include "support/otp_codes.h"
 #include "support/sha1_engines.h"
 
 using namespace velmo;
+using velmo::test::RandomSecret;
 using velmo::test::ScopedSha1Engine;
+using velmo::test::SixDigits;
 
 namespace {
 
@@ -23,7 +26,6 @@ constexpr char kOathtool[] = "/usr/bin/oathtool";
 // start covers many counters.
 constexpr uint32_t kCodesPerCall = 40;
 constexpr size_t kLineSize = 64;
-constexpr int kCodeDigits = 6;
 
 // The output lines of `command`; false when it cannot run or exits non-zero.
 bool RunCommand(const std::string& command, std::vector<std::string>& lines) {
@@ -36,19 +38,6 @@ bool RunCommand(const std::string& command, std::vector<std::string>& lines) {
         lines.push_back(text);
     }
     return pclose(pipe) == 0;
-}
-
-std::string SixDigits(int32_t code) {
-    std::string digits = std::to_string(code);
-    return std::string(kCodeDigits - std::min<size_t>(kCodeDigits, digits.size()), '0') + digits;
-}
-
-std::string RandomSecret(std::mt19937& rng, int32_t length) {
-    uint8_t bytes[kMaxSecretBytes];
-    for (int32_t i = 0; i < length; ++i) bytes[i] = static_cast<uint8_t>(rng());
-    char secret[2 * kMaxSecretBytes];
-    Base32Encode(bytes, length, secret, sizeof secret);
-    return secret;
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "otp/otp_code.h"
 #include "otp/verification.h"
 #include "loopback_http_server.h"
+#include "support/otp_codes.h"
 #include "support/trace_capture.h"
 #include "support/windows_env.h"
 
@@ -26,11 +27,7 @@ constexpr char kSecret[] = "GEZDGNBVGY3TQOJQGEZDGNBVGY3TQOJQ";
 int64_t g_now = 1800000000;  // T = 60,000,000 with 30-second steps
 int64_t FakeNow() { return g_now; }
 
-std::string Code(uint32_t counter, const char* secret = kSecret) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%06d", ComputeCode(secret, counter));
-    return text;
-}
+std::string Code(uint32_t counter, const char* secret = kSecret) { return CodeText(secret, counter); }
 
 std::string Hex(uint32_t v) {
     char text[12];
@@ -230,7 +227,9 @@ TEST_F(Verification, StepsAndOddRecordValues) {
     // A stored step of 0 cannot divide the clock: it counts as 30 seconds.
     PutDword(kOtpModule, "alice_step", 0);
     EXPECT_TRUE(Verify(Code(T() + 2)));
-    EXPECT_TRUE(trace.StartingWith("verifyDevicePIN key:GEZD").back().find("step:30") != std::string::npos);
+    const auto checks = trace.StartingWith("verifyDevicePIN key:GEZD");
+    ASSERT_FALSE(checks.empty());
+    EXPECT_NE(checks.back().find("step:30"), std::string::npos);
     PutDword(kOtpModule, "alice_step", 0xFFFFFFFFu);
     EXPECT_TRUE(Verify(Code(T() + 3)));
 

@@ -1,7 +1,6 @@
 #include "support/module_trace.h"
 
-#include <algorithm>
-
+#include "support/trace_lines.h"
 #include "support/windows_env.h"
 
 namespace velmo::test {
@@ -23,22 +22,16 @@ ModuleTrace::~ModuleTrace() { DeleteFileA(path_.c_str()); }
 
 std::vector<std::string> ModuleTrace::Messages() const {
     std::vector<std::string> out;
-    for (const auto& line : SplitLines(ReadWholeFile(path_))) out.push_back(line.size() > 17 ? line.substr(17) : "");
+    for (const auto& line : SplitLines(ReadWholeFile(path_))) out.push_back(WithoutStamp(line));
     return out;
 }
 
 bool ModuleTrace::Contains(const std::string& message) const { return Count(message) > 0; }
 
-size_t ModuleTrace::Count(const std::string& message) const {
-    const auto all = Messages();
-    return static_cast<size_t>(std::count(all.begin(), all.end(), message));
-}
+size_t ModuleTrace::Count(const std::string& message) const { return CountLine(Messages(), message); }
 
 std::vector<std::string> ModuleTrace::StartingWith(const std::string& prefix) const {
-    std::vector<std::string> out;
-    for (const auto& m : Messages())
-        if (m.compare(0, prefix.size(), prefix) == 0) out.push_back(m);
-    return out;
+    return LinesStartingWith(Messages(), prefix);
 }
 
 }  // namespace velmo::test

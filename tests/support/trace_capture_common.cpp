@@ -1,19 +1,12 @@
-#include <algorithm>
-
 #include "support/trace_capture.h"
+#include "support/trace_lines.h"
 
 namespace velmo::test {
 
-bool TraceCapture::Contains(const std::string& line) const {
-    const auto lines = Lines();
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
+bool TraceCapture::Contains(const std::string& line) const { return CountLine(Lines(), line) > 0; }
 
 std::vector<std::string> TraceCapture::StartingWith(const std::string& prefix) const {
-    std::vector<std::string> out;
-    for (const auto& line : Lines())
-        if (line.compare(0, prefix.size(), prefix) == 0) out.push_back(line);
-    return out;
+    return LinesStartingWith(Lines(), prefix);
 }
 
 }  // namespace velmo::test

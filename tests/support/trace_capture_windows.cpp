@@ -6,14 +6,10 @@
 
 #include "common/trace_log.h"
 #include "support/trace_capture.h"
+#include "support/trace_lines.h"
 #include "support/windows_env.h"
 
 namespace velmo::test {
-
-namespace {
-// A line is "HH:MM : SS:mmm   message": the stamp is 17 characters wide.
-constexpr size_t kStampWidth = 17;
-}  // namespace
 
 TraceCapture::TraceCapture() : path_(ScratchFilePath("trace")) {
     DeleteFileA(path_.c_str());
@@ -29,7 +25,7 @@ TraceCapture::~TraceCapture() {
 std::vector<std::string> TraceCapture::Lines() const {
     std::vector<std::string> lines;
     for (const auto& raw : SplitLines(ReadWholeFile(path_)))
-        lines.push_back(raw.size() >= kStampWidth ? raw.substr(kStampWidth) : raw);
+        lines.push_back(WithoutStamp(raw));
     return lines;
 }
 

@@ -2,11 +2,7 @@
 
 namespace velmo::test {
 
-VelmoDll::VelmoDll() { module_ = LoadLibraryA("velmo_otp.dll"); }
-
-VelmoDll::~VelmoDll() {
-    if (module_) FreeLibrary(module_);
-}
+VelmoDll::VelmoDll() : module_(LoadLibraryA("velmo_otp.dll")) {}
 
 int VelmoDll::VerifyPIN(const char* user, const std::string& code, std::string* seen) const {
     std::string buffer = code;
@@ -16,6 +12,6 @@ int VelmoDll::VerifyPIN(const char* user, const std::string& code, std::string* 
     return result;
 }
 
-FARPROC VelmoDll::Export(const char* name) const { return module_ ? GetProcAddress(module_, name) : nullptr; }
+FARPROC VelmoDll::Export(const char* name) const { return module_ ? GetProcAddress(module_.get(), name) : nullptr; }
 
 }  // namespace velmo::test

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "common/win_handles.h"
 #include "module/velmo_exports.h"
 
 namespace velmo::test {
@@ -24,11 +25,10 @@ public:
     using DisplaySettingsDialogFn = exports::DisplaySettingsDialogFn;
 
     VelmoDll();  // loads velmo_otp.dll from the test's own folder
-    ~VelmoDll();
     VelmoDll(const VelmoDll&) = delete;
     VelmoDll& operator=(const VelmoDll&) = delete;
 
-    bool Loaded() const { return module_ != nullptr; }
+    bool Loaded() const { return static_cast<bool>(module_); }
     FARPROC Export(const char* name) const;
     template <typename Fn>
     Fn Get(const char* name) const {
@@ -52,7 +52,7 @@ public:
     }
 
 private:
-    HMODULE module_ = nullptr;
+    UniqueModule module_;
 };
 
 }  // namespace velmo::test

@@ -12,8 +12,7 @@ namespace otpadmin {
 namespace {
 
 std::string Setting(const char* path, const char* name) {
-    char text[400];
-    return velmo::ReadRegText(velmo::RegRoot::LocalMachine, path, name, text, sizeof text);
+    return velmo::ReadRegText(velmo::RegRoot::LocalMachine, path, name, 400);
 }
 
 }  // namespace

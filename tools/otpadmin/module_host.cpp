@@ -19,9 +19,9 @@ ModuleHost::ModuleHost() : dll_(LoadLibraryA("velmo_otp.dll")) {
     ready_ = true;
 }
 
+// CloseLibrary runs before the member frees the DLL.
 ModuleHost::~ModuleHost() {
     if (ready_) Get<CloseLibraryFn>("CloseLibrary")();
-    if (dll_) FreeLibrary(dll_);
 }
 
 int ModuleHost::VerifyPIN(const std::string& user, const std::string& code) const {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "common/win_handles.h"
 #include "module/velmo_exports.h"
 
 namespace otpadmin {
@@ -26,7 +27,7 @@ public:
 
     template <typename Fn>
     Fn Get(const char* name) const {
-        return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(dll_, name)));
+        return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(dll_.get(), name)));
     }
 
     int VerifyPIN(const std::string& user, const std::string& code) const;
@@ -35,7 +36,7 @@ public:
     int DeleteData(const std::string& user, uint32_t block) const;
 
 private:
-    HMODULE dll_ = nullptr;
+    velmo::UniqueModule dll_;
     bool ready_ = false;
     void* infoBlock_ = nullptr;
 };
