@@ -66,8 +66,15 @@ void CodeGenerator::CodesAt(const uint32_t* counters, int32_t* codes, size_t cou
         std::fill(codes, codes + count, -1);
         return;
     }
+    [[maybe_unused]] const Sha1Engine engine = Sha1ActiveEngine();
+#if VELMO_SHA1_AVX512
+    if (engine == Sha1Engine::Avx512) {
+        HotpCodesAvx512(key_, counters, codes, count);
+        return;
+    }
+#endif
 #if VELMO_SHA1_SHANI
-    if (Sha1ActiveEngine() == Sha1Engine::ShaNi) {
+    if (engine == Sha1Engine::ShaNi) {
         HotpCodesShaNi(key_, counters, codes, count);
         return;
     }

@@ -1,8 +1,8 @@
 // Codes of one secret for many counters. The verification window and the
 // wide skew search try up to ~3,000 counters per typed code, so the secret is
 // decoded and the HMAC key state derived once, leaving two SHA-1 block
-// compressions per counter (with the CPU's SHA extensions where present,
-// several counters at a time). Results equal ComputeCode for every counter.
+// compressions per counter (with AVX-512 or the CPU's SHA extensions where
+// present, several counters at a time). Results equal ComputeCode for every counter.
 // Pure code.
 #pragma once
 

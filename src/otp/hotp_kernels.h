@@ -1,6 +1,6 @@
 // The per-counter work behind CodeGenerator: HMAC-SHA1 of the 8-byte counter
 // from precomputed key states, then the dynamic truncation. One kernel per
-// SHA-1 engine; both give ComputeCode's result for every counter. Pure code.
+// SHA-1 engine; all give ComputeCode's result for every counter. Pure code.
 #pragma once
 
 #include <cstddef>
@@ -27,6 +27,9 @@ constexpr uint32_t kSha1PadWord = 0x80000000;  // the 1 bit after the message
 void HotpCodesPortable(const HmacSha1KeyState& key, const uint32_t* counters, int32_t* codes, size_t count);
 #if VELMO_SHA1_SHANI
 void HotpCodesShaNi(const HmacSha1KeyState& key, const uint32_t* counters, int32_t* codes, size_t count);
+#endif
+#if VELMO_SHA1_AVX512
+void HotpCodesAvx512(const HmacSha1KeyState& key, const uint32_t* counters, int32_t* codes, size_t count);
 #endif
 
 }  // namespace velmo

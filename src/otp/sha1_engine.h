@@ -1,6 +1,8 @@
-// Which SHA-1 block compression runs behind Sha1Compress and CodeGenerator.
-// The CPU's SHA extensions (SHA-NI) are used when a CPUID check finds them;
-// the portable code is the fallback and gives identical results. Pure code.
+// Which SHA-1 code runs behind Sha1Compress and CodeGenerator, chosen by a
+// CPUID check: AVX-512 computes 16 codes side by side (a single stream of
+// blocks then goes to the SHA extensions, or to the portable code on a CPU
+// without them); the SHA extensions (SHA-NI) run a few codes interleaved; the
+// portable code is the fallback. All give identical results. Pure code.
 #pragma once
 
 #include <cstddef>
@@ -12,17 +14,27 @@
 #define VELMO_SHA1_SHANI 0
 #endif
 
+#if defined(__x86_64__)
+#define VELMO_SHA1_AVX512 1
+#else
+#define VELMO_SHA1_AVX512 0
+#endif
+
 namespace velmo {
 
-enum class Sha1Engine { Portable, ShaNi };
+enum class Sha1Engine { Portable, ShaNi, Avx512 };
 
 // True when the CPU has the SHA extensions plus SSSE3 and SSE4.1.
 bool Sha1ShaNiSupported();
+// True when the CPU has AVX-512 F, BW and VL and the OS saves the 512-bit
+// registers across context switches.
+bool Sha1Avx512Supported();
 
-// The engine in use: resolved from the CPU check on first use.
+// The engine in use: resolved from the CPU check on first use, the first of
+// AVX-512, SHA-NI and portable that the CPU runs.
 Sha1Engine Sha1ActiveEngine();
 
-// For tests and benchmarks, which compare both engines in one process.
+// For tests and benchmarks, which compare the engines in one process.
 // Returns false (and changes nothing) when the CPU cannot run `engine`.
 bool Sha1SelectEngine(Sha1Engine engine);
 

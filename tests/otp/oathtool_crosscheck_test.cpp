@@ -66,9 +66,9 @@ TEST(OathtoolCrossCheck, CodesMatchForRandomSecretsAndCounters) {
 
         std::vector<uint32_t> counters;
         for (uint32_t i = 0; i < kCodesPerCall; ++i) counters.push_back(first + i);
-        for (Sha1Engine engine : {Sha1Engine::Portable, Sha1Engine::ShaNi}) {
+        for (Sha1Engine engine : test::kSha1Engines) {
             const ScopedSha1Engine selected(engine);
-            if (!selected.Selected()) continue;  // no SHA extensions here
+            if (!selected.Selected()) continue;  // not on this CPU
             const CodeGenerator generator(secret.c_str());
             std::vector<int32_t> codes(counters.size());
             generator.CodesAt(counters.data(), codes.data(), counters.size());

@@ -27,30 +27,44 @@ std::string Sha1Hex(const std::vector<uint8_t>& data) {
     return test::ToHex(digest, sizeof digest);
 }
 
+bool EngineSupported(Sha1Engine engine) {
+    return engine == Sha1Engine::Avx512 ? Sha1Avx512Supported()
+           : engine == Sha1Engine::ShaNi ? Sha1ShaNiSupported()
+                                         : true;
+}
+
 }  // namespace
 
-TEST(Sha1EngineChoice, DefaultsToShaNiExactlyWhenTheCpuHasIt) {
-    const ScopedSha1Engine restore(Sha1ActiveEngine());
-    EXPECT_TRUE(Sha1SelectEngine(Sha1Engine::Portable));
-    EXPECT_EQ(Sha1ActiveEngine(), Sha1Engine::Portable);
-    EXPECT_EQ(Sha1SelectEngine(Sha1Engine::ShaNi), Sha1ShaNiSupported());
-    EXPECT_EQ(Sha1ActiveEngine(), Sha1ShaNiSupported() ? Sha1Engine::ShaNi : Sha1Engine::Portable);
+TEST(Sha1EngineChoice, DefaultsToTheFirstOfAvx512ShaNiPortableTheCpuRuns) {
+    // Every other test puts the default back when it ends.
+    const Sha1Engine best = Sha1Avx512Supported() ? Sha1Engine::Avx512
+                            : Sha1ShaNiSupported() ? Sha1Engine::ShaNi
+                                                   : Sha1Engine::Portable;
+    EXPECT_EQ(Sha1ActiveEngine(), best);
+    const ScopedSha1Engine restore(best);
+    for (Sha1Engine engine : test::kSha1Engines) {
+        ASSERT_TRUE(Sha1SelectEngine(Sha1Engine::Portable));
+        EXPECT_EQ(Sha1SelectEngine(engine), EngineSupported(engine)) << ::testing::PrintToString(engine);
+        EXPECT_EQ(Sha1ActiveEngine(), EngineSupported(engine) ? engine : Sha1Engine::Portable);
+    }
 }
 
 #ifdef __linux__
 TEST(Sha1EngineChoice, CpuCheckAgreesWithTheKernel) {
-    // The kernel lists "sha_ni" (plus ssse3, sse4_1) among the CPU flags.
+    // The kernel lists the CPU flags, without those whose registers the OS
+    // does not save.
     std::ifstream cpuinfo("/proc/cpuinfo");
     std::string line;
-    bool kernelSaysSha = false;
-    while (std::getline(cpuinfo, line)) {
-        if (line.rfind("flags", 0) != 0) continue;
-        line += ' ';
-        kernelSaysSha = line.find(" sha_ni ") != std::string::npos && line.find(" ssse3 ") != std::string::npos &&
-                        line.find(" sse4_1 ") != std::string::npos;
-        break;
+    while (std::getline(cpuinfo, line) && line.rfind("flags", 0) != 0) {
     }
-    EXPECT_EQ(Sha1ShaNiSupported(), kernelSaysSha);
+    line += ' ';
+    auto has = [&line](std::initializer_list<const char*> flags) {
+        for (const char* flag : flags)
+            if (line.find(std::string(" ") + flag + " ") == std::string::npos) return false;
+        return true;
+    };
+    EXPECT_EQ(Sha1ShaNiSupported(), has({"sha_ni", "ssse3", "sse4_1"}));
+    EXPECT_EQ(Sha1Avx512Supported(), has({"avx512f", "avx512bw", "avx512vl"}));
 }
 #endif
 

@@ -12,12 +12,15 @@
 namespace velmo {
 
 inline void PrintTo(Sha1Engine engine, std::ostream* out) {
-    *out << (engine == Sha1Engine::ShaNi ? "ShaNi" : "Portable");
+    *out << (engine == Sha1Engine::Avx512 ? "Avx512" : engine == Sha1Engine::ShaNi ? "ShaNi" : "Portable");
 }
 
 }  // namespace velmo
 
 namespace velmo::test {
+
+// Every engine; tests skip those this CPU cannot run.
+constexpr Sha1Engine kSha1Engines[] = {Sha1Engine::Portable, Sha1Engine::ShaNi, Sha1Engine::Avx512};
 
 // Selects an engine for a scope and puts the previous one back.
 class ScopedSha1Engine {
@@ -39,13 +42,13 @@ inline std::string Sha1EngineName(const ::testing::TestParamInfo<Sha1Engine>& in
     return ::testing::PrintToString(info.param);
 }
 
-// A test suite parameterised by engine; the SHA-NI case is skipped, with a
-// note, on a CPU without the SHA extensions.
+// A test suite parameterised by engine; an engine the CPU cannot run is
+// skipped with a note.
 class EachSha1Engine : public ::testing::TestWithParam<Sha1Engine> {
 protected:
     void SetUp() override {
         engine_.emplace(GetParam());
-        if (!engine_->Selected()) GTEST_SKIP() << "this CPU has no SHA extensions";
+        if (!engine_->Selected()) GTEST_SKIP() << "this CPU cannot run " << ::testing::PrintToString(GetParam());
     }
     void TearDown() override { engine_.reset(); }
 
@@ -53,8 +56,8 @@ private:
     std::optional<ScopedSha1Engine> engine_;
 };
 
-#define VELMO_FOR_EACH_SHA1_ENGINE(suite)                                                                   \
-    INSTANTIATE_TEST_SUITE_P(Engines, suite, ::testing::Values(Sha1Engine::Portable, Sha1Engine::ShaNi), \
+#define VELMO_FOR_EACH_SHA1_ENGINE(suite)                                                      \
+    INSTANTIATE_TEST_SUITE_P(Engines, suite, ::testing::ValuesIn(::velmo::test::kSha1Engines), \
                              ::velmo::test::Sha1EngineName)
 
 }  // namespace velmo::test
