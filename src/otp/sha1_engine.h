@@ -1,8 +1,9 @@
 // Which SHA-1 code runs behind Sha1Compress and CodeGenerator, chosen by a
 // CPUID check: AVX-512 computes 16 codes side by side (a single stream of
-// blocks then goes to the SHA extensions, or to the portable code on a CPU
-// without them); the SHA extensions (SHA-NI) run a few codes interleaved; the
-// portable code is the fallback. All give identical results. Pure code.
+// blocks, and batches of a few codes, then go to the SHA extensions where
+// the CPU has them); the SHA extensions (SHA-NI) run a few codes
+// interleaved; the portable code is the fallback. All give identical
+// results. Pure code.
 #pragma once
 
 #include <cstddef>
