@@ -17,7 +17,7 @@
 
 // Only this file's functions use AVX-512; the rest of the build stays generic
 // x86-64. Everything below inlines into SixteenCodes, whose working set fits
-// the 32 vector registers (clang and gcc spill no 64-byte vector); on
+// the 32 vector registers (clang 14 spills no vector, gcc 12 one); on
 // Windows, where the stack is only 16-byte aligned, the assembler makes any
 // aligned vector move unaligned (src/otp/CMakeLists.txt).
 #define VELMO_AVX512_TARGET __attribute__((target("avx512f,avx512bw,avx512vl")))
