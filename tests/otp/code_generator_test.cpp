@@ -79,13 +79,16 @@ TEST_P(CodeGeneratorWithEngine, BatchesOfEverySizeWriteExactlyTheirCodes) {
     }
 }
 
-TEST_P(CodeGeneratorWithEngine, Rfc4226AppendixD) {
+TEST_P(CodeGeneratorWithEngine, Rfc4226AppendixDAndTheEndsOfTheCodeRange) {
+    // Appendix D, then codes 000000 and 999999 (truncated values 1,970,000,000
+    // and 2,002,999,999, where a division by a million is easily one off).
     const CodeGenerator generator("GEZDGNBVGY3TQOJQGEZDGNBVGY3TQOJQ");
-    const uint32_t counters[10] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
-    int32_t codes[10];
-    generator.CodesAt(counters, codes, 10);
-    const int32_t expected[10] = {755224, 287082, 359152, 969429, 338314, 254676, 287922, 162583, 399871, 520489};
-    for (int i = 0; i < 10; ++i) EXPECT_EQ(codes[i], expected[i]) << "counter " << i;
+    const uint32_t counters[12] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 1290532, 12559099};
+    int32_t codes[12];
+    generator.CodesAt(counters, codes, 12);
+    const int32_t expected[12] = {755224, 287082, 359152, 969429, 338314, 254676,
+                                  287922, 162583, 399871, 520489, 0, 999999};
+    for (int i = 0; i < 12; ++i) EXPECT_EQ(codes[i], expected[i]) << "counter " << counters[i];
 }
 
 TEST_P(CodeGeneratorWithEngine, FindCodeGivesTheFirstMatchInListOrder) {
