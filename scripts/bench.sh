@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the benchmarks of the pure code with the "bench" preset (clang,
-# optimised, no sanitizers) and runs them: Google Benchmark's table, then a
-# summary with ns per code and us per rejected code for each path, liboath's
-# time and the ratio. Extra arguments go to the benchmark program, e.g.
+# optimised, no sanitizers) and runs them: Google Benchmark's table, then one
+# summary table with ns per code and us per rejected code for each engine,
+# liboath beside them and its time over ours. Extra arguments go to the benchmark program, e.g.
 #   scripts/bench.sh --benchmark_filter=RejectedCode
 # Figures depend on the machine and its load; nothing here passes or fails
 # on speed.
