@@ -1,4 +1,4 @@
-// Picks the SHA-1 compression once per process from a CPUID check.
+// Picks the SHA-1 engine once per process from a CPUID check.
 #include <atomic>
 
 #include "otp/sha1.h"
@@ -14,7 +14,7 @@ namespace {
 
 #if VELMO_SHA1_SHANI
 constexpr unsigned kCpuidFeatures = 1;         // ECX: SSSE3, SSE4.1
-constexpr unsigned kCpuidExtendedFeatures = 7; // subleaf 0, EBX: SHA
+constexpr unsigned kCpuidExtendedFeatures = 7; // subleaf 0, EBX: SHA, AVX-512
 constexpr unsigned kEcxSsse3 = 1u << 9;
 constexpr unsigned kEcxSse41 = 1u << 19;
 constexpr unsigned kEbxSha = 1u << 29;
@@ -27,6 +27,8 @@ bool CpuHasShaNi() {
     if (!__get_cpuid_count(kCpuidExtendedFeatures, 0, &eax, &ebx, &ecx, &edx)) return false;
     return vectorOk && (ebx & kEbxSha);
 }
+#else
+bool CpuHasShaNi() { return false; }
 #endif
 
 #if VELMO_SHA1_AVX512
@@ -49,6 +51,8 @@ bool CpuHasAvx512() {
     const unsigned wanted = kEbxAvx512F | kEbxAvx512Bw | kEbxAvx512Vl;
     return (ebx & wanted) == wanted;
 }
+#else
+bool CpuHasAvx512() { return false; }
 #endif
 
 // Constant-initialised, so it is valid before any static constructor runs.
@@ -59,21 +63,13 @@ std::atomic<int> g_engine{kUnresolved};
 }  // namespace
 
 bool Sha1ShaNiSupported() {
-#if VELMO_SHA1_SHANI
     static const bool supported = CpuHasShaNi();
     return supported;
-#else
-    return false;
-#endif
 }
 
 bool Sha1Avx512Supported() {
-#if VELMO_SHA1_AVX512
     static const bool supported = CpuHasAvx512();
     return supported;
-#else
-    return false;
-#endif
 }
 
 Sha1Engine Sha1ActiveEngine() {
