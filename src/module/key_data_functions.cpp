@@ -87,7 +87,7 @@ int SendCodeToUser(const std::string& user, uint8_t* data, uint32_t* length) {
     }
     // The code as a plain number: 012345 is sent as 12345 (verification
     // compares numbers and takes either).
-    const int32_t code = ComputeCode(secret.c_str(), static_cast<uint32_t>(UnixNow() / ReadTimeStep(name)));
+    const int32_t code = ComputeCode(secret.c_str(), TimeStepNumber(UnixNow(), ReadTimeStep(name)));
     const std::string codeText = std::to_string(code);
     const ModuleState& m = Module();
     TraceLog("ReadData: Sending SMS to %s %s (text %s) (OK val:%s)...", name, destination.c_str(), codeText.c_str(),
@@ -177,11 +177,11 @@ int ApplyOtpSetting(const std::string& user, uint8_t* data, uint32_t* length) {
     }
     if (Contains(command, "token-otp,")) {
         std::string given = command.size() > 10 ? command.substr(10, kTokenSecretMax) : std::string();
-        uint32_t step = kDefaultStep;
+        int32_t step = kDefaultStep;
         if (const size_t comma = given.find(','); comma != std::string::npos) {
-            // A step that is missing, zero, negative or unreadable means 30.
+            // A step that is missing, zero or unreadable means 30.
             const int32_t parsed = ParseSignedDecimal(std::string_view(given).substr(comma + 1));
-            if (parsed >= 1) step = static_cast<uint32_t>(parsed);
+            if (parsed != 0) step = parsed;
             given.resize(comma);
         }
         TraceLog("ReadData: Set otp Key %d bytes,  %s", static_cast<int>(given.size()), command.c_str());
@@ -193,7 +193,7 @@ int ApplyOtpSetting(const std::string& user, uint8_t* data, uint32_t* length) {
             return 0;
         }
         WriteRecordText(name, kKeySuffix, secret.c_str());
-        WriteRecordNumber(name, kStepSuffix, step);
+        WriteRecordNumber(name, kStepSuffix, static_cast<uint32_t>(step));
     }
     DeleteRecordValue(name, kSkewSuffix);
     if (DomainModeOn()) {

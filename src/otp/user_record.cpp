@@ -48,9 +48,14 @@ uint32_t Manage_SMS_Number_User(const char* userName, const char* newDestination
     return 1;
 }
 
-uint32_t ReadTimeStep(const char* userName) {
+int32_t ReadTimeStep(const char* userName) {
     const auto step = static_cast<int32_t>(ReadRecordNumber(userName, kStepSuffix, kDefaultStep));
-    return step >= 1 ? static_cast<uint32_t>(step) : kDefaultStep;
+    return step != 0 ? step : static_cast<int32_t>(kDefaultStep);
+}
+
+uint32_t TimeStepNumber(int64_t unixSeconds, int32_t step) {
+    if (step == 0) step = static_cast<int32_t>(kDefaultStep);
+    return static_cast<uint32_t>(unixSeconds / step);  // |step| >= 1: no overflow
 }
 
 uint32_t ReadVerificationWindow() {

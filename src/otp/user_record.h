@@ -49,10 +49,13 @@ std::string ReadSecret(const char* userName);
 // more: result 0) or, with a null destination, deletes (result 0) U_sms.
 uint32_t Manage_SMS_Number_User(const char* userName, const char* newDestination);
 
-// U_step in seconds. Another writer may have stored 0 (or a value that reads
-// negative); such a step cannot divide the clock, and the setting command
-// reads 0 as the default, so it counts as 30 seconds here too.
-uint32_t ReadTimeStep(const char* userName);
+// U_step in seconds, signed as stored. A step of 0 cannot divide the clock:
+// like a missing or unreadable value it counts as 30 seconds.
+int32_t ReadTimeStep(const char* userName);
+
+// The time step number of `unixSeconds`: signed 64-bit division, cut to
+// 32 bits (a negative step gives a negative quotient).
+uint32_t TimeStepNumber(int64_t unixSeconds, int32_t step);
 
 // "window" with values outside 1 to 19,900 read as 6.
 uint32_t ReadVerificationWindow();

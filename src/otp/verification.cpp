@@ -52,8 +52,8 @@ struct RecordState {
 RecordState ReadRecordState(const char* userName) {
     RecordState s{};
     s.counterValue = ReadRecordNumber(userName, kCounterSuffix, 0);
-    s.step = static_cast<int32_t>(ReadTimeStep(userName));
-    s.base = s.CounterBased() ? s.counterValue : static_cast<uint32_t>(UnixNow() / s.step);
+    s.step = ReadTimeStep(userName);
+    s.base = s.CounterBased() ? s.counterValue : TimeStepNumber(UnixNow(), s.step);
     s.storedSkew = ReadRecordNumber(userName, kSkewSuffix, kSkewNotLearned);
     s.skew = s.storedSkew == kSkewNotLearned ? 0 : static_cast<int32_t>(s.storedSkew);
     return s;
@@ -156,19 +156,20 @@ int findVerifyUserName(const char* codeText, char* outUserName, size_t outSize) 
     const bool listing = !codeText || codeText[0] == '\0';
     UserListSink* list = listing ? CurrentUserListSink() : nullptr;
     if (list) list->Clear();
-    for (const OtpRecord& record : ScanRecords()) {
+    int found = 0;
+    ForEachRecord([&](const OtpRecord& record) {
         if (listing) {
             if (list) list->Add(record.userName.c_str());
-            continue;
+            return true;
         }
         const bool accepted = verifyDevicePIN(record.userName.c_str(), record.secret.c_str(), codeText);
         TraceLog("findVerifyUserName %s %d", record.userName.c_str(), accepted ? 1 : 0);
-        if (accepted) {
-            CopyText(outUserName, outSize, record.userName);
-            return 1;
-        }
-    }
-    return 0;
+        if (!accepted) return true;
+        CopyText(outUserName, outSize, record.userName);
+        found = 1;
+        return false;
+    });
+    return found;
 }
 
 }  // namespace velmo

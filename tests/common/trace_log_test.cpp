@@ -67,12 +67,17 @@ TEST_F(TraceLogFile, LongMessagesAreCutAndWideTextIsConverted) {
     Attach();
     TraceLog("%s", std::string(2000, 'm').c_str());
     TraceLog("%s", std::string(3000, 'n').c_str());  // longer than the format buffer
+    // The wide format reads %s and %ls as wide text, %S and %hs as narrow.
     TraceLogW(L"wide %ls %d \u4e2d", L"caf\u00e9", 7);
+    TraceLogW(L"[%s] [%ls]", L"w1", L"w2");
+    TraceLogW(L"[%S] [%hs]", "n1", "n2");
     const auto lines = Lines();
-    ASSERT_EQ(lines.size(), 3u);
+    ASSERT_EQ(lines.size(), 5u);
     EXPECT_EQ(Message(lines[0]), std::string(1500, 'm'));
     EXPECT_EQ(Message(lines[1]), std::string(1500, 'n'));
     EXPECT_EQ(Message(lines[2]), "wide caf\xe9 7 ?");
+    EXPECT_EQ(Message(lines[3]), "[w1] [w2]");
+    EXPECT_EQ(Message(lines[4]), "[n1] [n2]");
 }
 
 TEST_F(TraceLogFile, DisableLogInLocalMachineDeletesTheFile) {

@@ -83,13 +83,16 @@ TEST_F(Lifecycle, TheSetupRunsAgainOnlyAfterTheCountReturnsToZero) {
     EXPECT_EQ(Count("InitLibrary() 0, refs:1 role:0, admode:0"), 2u);
     EXPECT_EQ(Count(std::string(50, '=') + " "), 2u);
 
-    // An unmatched CloseLibrary does not wrap the count.
+    // An unmatched CloseLibrary wraps the unsigned count; the next
+    // InitLibrary brings it back to 0 and, still initialised, sets up nothing.
     dll.CloseLibrary();
+    dll.CloseLibrary();
+    EXPECT_EQ(Count("CloseLibrary() refs: -1"), 1u);
+    dll.InitLibrary();
+    EXPECT_EQ(Count("InitLibrary() 0, refs:1 role:0, admode:0"), 2u);
+    dll.InitLibrary();
     dll.CloseLibrary();
     EXPECT_EQ(Count("CloseLibrary() refs: 0"), 3u);
-    dll.InitLibrary();
-    EXPECT_EQ(Count("InitLibrary() 0, refs:1 role:0, admode:0"), 3u);
-    dll.CloseLibrary();
 }
 
 TEST_F(Lifecycle, DeliverySettingsAreSeededOnEveryInit) {

@@ -154,6 +154,9 @@ TEST_F(Logon, WriteDataStoresBlocksAndMakesSureOfASecret) {
     EXPECT_EQ(dll.WriteData(name40.c_str(), 1, block, &length), 1);
     EXPECT_TRUE(GetRaw(kOtpModule, name40 + "_1"));
     EXPECT_EQ(dll.WriteData(nullptr, 1, block, &length), 0);
+    EXPECT_EQ(dll.WriteData("", 2, block, &length), 1);  // an empty name is a name
+    EXPECT_TRUE(GetRaw(kOtpModule, "_2"));
+    EXPECT_EQ(Stored("_key").size(), 32u);
     EXPECT_EQ(dll.WriteData("dan", 1, nullptr, &length), 1);  // nothing to store
     EXPECT_FALSE(GetRaw(kOtpModule, "dan_1"));
     EXPECT_EQ(dll.WriteData("dan", 1, block, nullptr), 1);
@@ -189,4 +192,6 @@ TEST_F(Logon, DeleteDataRemovesTheRecordButKeepsStepAndOtherBlocks) {
     uint32_t length = 1;
     EXPECT_EQ(dll.WriteData(name21.c_str(), 1, data, &length), 1);
     EXPECT_EQ(dll.DeleteData(nullptr, 1), 0);
+    EXPECT_EQ(dll.DeleteData("", 2), 1);
+    EXPECT_FALSE(GetRaw(kOtpModule, "_2"));
 }

@@ -28,6 +28,8 @@ TEST(UserName, AcceptableNames) {
     EXPECT_TRUE(AcceptableName("bob", 3));
     EXPECT_FALSE(AcceptableName("bobby", 4));
     EXPECT_FALSE(AcceptableName("", 40));
+    EXPECT_TRUE(AcceptableName("", 40, EmptyName::Allowed));
+    EXPECT_FALSE(AcceptableName(nullptr, 40, EmptyName::Allowed));
     EXPECT_FALSE(AcceptableName(nullptr, 40));
     EXPECT_TRUE(AcceptableName(std::string(140, 'x').c_str(), 140));
     EXPECT_FALSE(AcceptableName(std::string(141, 'x').c_str(), 140));

@@ -230,8 +230,11 @@ TEST_F(Verification, StepsAndOddRecordValues) {
     const auto checks = trace.StartingWith("verifyDevicePIN key:GEZD");
     ASSERT_FALSE(checks.empty());
     EXPECT_NE(checks.back().find("step:30"), std::string::npos);
+    // A negative step divides the clock as a signed number.
     PutDword(kOtpModule, "alice_step", 0xFFFFFFFFu);
-    EXPECT_TRUE(Verify(Code(T() + 3)));
+    EXPECT_TRUE(Verify(Code(static_cast<uint32_t>(-g_now))));
+    PutDword(kOtpModule, "alice_step", 0x80000000u);
+    EXPECT_TRUE(Verify(Code(1)));  // T = 0 (counter 0 sits in the zero-filled history)
 
     // A counter stored as text is read as its number.
     PutText(kOtpModule, "alice#", "12");
@@ -281,11 +284,18 @@ TEST_F(Verification, TheVerificationServiceConfirmsOrRefuses) {
 TEST_F(Verification, FindingTheRecordACodeBelongsTo) {
     const char* bobSecret = "MZXW6YTBOIMZXW6YTBOIMZXW6YTBOIMZ";
     PutText(kOtpModule, "bob_key", bobSecret);
+    PutText(kOtpModule, "carl_key", kSecret);
     char found[250] = "untouched";
     const std::string code = Code(T() + 1, bobSecret);
     EXPECT_EQ(findVerifyUserName(code.c_str(), found, sizeof found), 1);
     EXPECT_STREQ(found, "bob");
-    EXPECT_TRUE(trace.Contains("findVerifyUserName bob 1"));
+    // Each value is traced as it is met, each record checked when found, and
+    // the walk ends at the record that accepts.
+    std::vector<std::string> walk;
+    for (const auto& line : trace.Lines())
+        if (line.rfind("scan ", 0) == 0 || line.rfind("findVerifyUserName ", 0) == 0) walk.push_back(line);
+    EXPECT_EQ(walk, (std::vector<std::string>{"scan alice_key 33 1", "findVerifyUserName alice 0", "scan bob_key 33 1",
+                                              "findVerifyUserName bob 1"}));
     EXPECT_EQ(findVerifyUserName(code.c_str(), found, sizeof found), 0);  // replayed
     EXPECT_TRUE(trace.Contains("findVerifyUserName alice 0"));
 
@@ -295,6 +305,6 @@ TEST_F(Verification, FindingTheRecordACodeBelongsTo) {
     RegisterUserListSink(nullptr);
     EXPECT_EQ(list.clears, 1);
     std::sort(list.users.begin(), list.users.end());
-    EXPECT_EQ(list.users, (std::vector<std::string>{"alice", "bob"}));
+    EXPECT_EQ(list.users, (std::vector<std::string>{"alice", "bob", "carl"}));
     EXPECT_EQ(findVerifyUserName("", found, sizeof found), 0);  // no list open: nothing to fill
 }

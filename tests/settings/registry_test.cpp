@@ -138,6 +138,15 @@ TEST_F(Registry, WritesStoreTypesAndNullDeletes) {
     EXPECT_FALSE(WriteRegDword(kLm, kPath, nullptr, 1));
     EXPECT_EQ(ReadRegString(kLm, kPath, nullptr), "");
     EXPECT_EQ(ReadRegBinary(kLm, kPath, "b", nullptr, nullptr), 0u);
+
+    // A key that cannot be opened or created: only a failed byte store traces.
+    const std::string badKey = std::string(kPath) + "\\" + std::string(300, 'k');
+    trace.Clear();
+    EXPECT_FALSE(WriteRegString(kLm, badKey.c_str(), "s", "x"));
+    WriteRegBinary(kLm, badKey.c_str(), "b", nullptr, 0);
+    EXPECT_TRUE(trace.Lines().empty());
+    WriteRegBinary(kLm, badKey.c_str(), "b", bytes, 3);
+    EXPECT_EQ(trace.StartingWith("WriteReg failed ").size(), 1u);
 }
 
 TEST_F(Registry, BinaryReadsDecodeHexTextAndReportSizes) {
