@@ -49,18 +49,7 @@ uint32_t Manage_SMS_Number_User(const char* userName, const char* newDestination
 }
 
 int32_t ReadTimeStep(const char* userName) {
-    const auto step = static_cast<int32_t>(ReadRecordNumber(userName, kStepSuffix, kDefaultStep));
-    return step != 0 ? step : static_cast<int32_t>(kDefaultStep);
-}
-
-uint32_t TimeStepNumber(int64_t unixSeconds, int32_t step) {
-    if (step == 0) step = static_cast<int32_t>(kDefaultStep);
-    return static_cast<uint32_t>(unixSeconds / step);  // |step| >= 1: no overflow
-}
-
-uint32_t ReadVerificationWindow() {
-    const uint32_t window = ReadRegDword(RegRoot::LocalMachine, kOtpModuleKey, "window", kDefaultWindow);
-    return (window >= 1 && window <= kMaxWindow) ? window : kDefaultWindow;
+    return EffectiveStep(ReadRecordNumber(userName, kStepSuffix, kDefaultStep));
 }
 
 }  // namespace velmo
