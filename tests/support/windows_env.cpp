@@ -51,6 +51,35 @@ std::vector<std::string> SplitLines(const std::string& text) {
     return lines;
 }
 
+DWORD RunProcess(const std::string& commandLine, std::string* output) {
+    std::wstring command(commandLine.size() + 1, L'\0');
+    command.resize(MultiByteToWideChar(CP_UTF8, 0, commandLine.c_str(), -1, command.data(),
+                                       static_cast<int>(command.size())));
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    if (output && CreatePipe(&readEnd, &writeEnd, &inherit, 0)) {
+        SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = startup.hStdError = writeEnd;
+    }
+    PROCESS_INFORMATION process = {};
+    const BOOL started =
+        CreateProcessW(nullptr, command.data(), nullptr, nullptr, writeEnd != nullptr, 0, nullptr, nullptr, &startup, &process);
+    if (writeEnd) CloseHandle(writeEnd);
+    char piece[512];
+    DWORD got = 0;
+    while (started && readEnd && ReadFile(readEnd, piece, sizeof piece, &got, nullptr) && got) output->append(piece, got);
+    if (readEnd) CloseHandle(readEnd);
+    if (!started) return ~0u;
+    DWORD exitCode = ~0u;
+    if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(process.hProcess, &exitCode);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    return exitCode;
+}
+
 void ResetVelmoRegistry() {
     DeleteTree(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, "SOFTWARE", "Velmo");
     DeleteTree(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, "SOFTWARE", "Velmo");
