@@ -128,10 +128,10 @@ TEST_F(RemoteVerification, OtpadminCheckRemotePrintsTheOutcome) {
     server.Answer(200, "{\"status\": true, \"value\": false}");
     char exe[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, exe, MAX_PATH);
-    const std::string self = exe;
+    std::string command = exe;
+    command.replace(command.rfind('\\') + 1, std::string::npos, "otpadmin.exe\" check-remote carol 424242");
     std::string output;
-    const DWORD exitCode = RunProcess("\"" + self.substr(0, self.rfind('\\') + 1) + "otpadmin.exe\" check-remote carol 424242",
-                                      &output);
+    const DWORD exitCode = RunProcess('"' + command, &output);
 
     EXPECT_EQ(exitCode, 1u);
     EXPECT_NE(output.find("verifyOTP_Web -> 2 (refused"), std::string::npos) << output;

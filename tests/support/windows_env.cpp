@@ -5,6 +5,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "common/win_handles.h"
+
 namespace velmo::test {
 
 namespace {
@@ -56,27 +58,25 @@ DWORD RunProcess(const std::string& commandLine, std::string* output) {
     command.resize(MultiByteToWideChar(CP_UTF8, 0, commandLine.c_str(), -1, command.data(),
                                        static_cast<int>(command.size())));
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    UniqueHandle readEnd, writeEnd;
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
-    if (output && CreatePipe(&readEnd, &writeEnd, &inherit, 0)) {
-        SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    if (output && CreatePipe(readEnd.put(), writeEnd.put(), &inherit, 0)) {
+        SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0);
         startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdOutput = startup.hStdError = writeEnd;
+        startup.hStdOutput = startup.hStdError = writeEnd.get();
     }
-    PROCESS_INFORMATION process = {};
-    const BOOL started =
-        CreateProcessW(nullptr, command.data(), nullptr, nullptr, writeEnd != nullptr, 0, nullptr, nullptr, &startup, &process);
-    if (writeEnd) CloseHandle(writeEnd);
+    PROCESS_INFORMATION started = {};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, static_cast<bool>(writeEnd), 0, nullptr, nullptr,
+                        &startup, &started))
+        return ~0u;
+    const UniqueHandle process(started.hProcess), thread(started.hThread);
+    writeEnd.reset();  // the child's copy stays open until it ends
     char piece[512];
     DWORD got = 0;
-    while (started && readEnd && ReadFile(readEnd, piece, sizeof piece, &got, nullptr) && got) output->append(piece, got);
-    if (readEnd) CloseHandle(readEnd);
-    if (!started) return ~0u;
+    while (readEnd && ReadFile(readEnd.get(), piece, sizeof piece, &got, nullptr) && got) output->append(piece, got);
     DWORD exitCode = ~0u;
-    if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(process.hProcess, &exitCode);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
+    if (WaitForSingleObject(process.get(), 60000) == WAIT_OBJECT_0) GetExitCodeProcess(process.get(), &exitCode);
     return exitCode;
 }
 
