@@ -1,9 +1,8 @@
-// This build keeps every record locally: the directory store is not linked
-// in, so the operations behave as on a computer outside domain mode and
-// without a reachable directory.
+// The directory operations the logon flows call that are not yet backed by
+// directory records: the OTP configuration and the self-enrolment exchange
+// behave as on a computer without a reachable directory.
 #include "directory/directory_ops.h"
 
-#include "common/text.h"
 #include "common/trace.h"
 #include "settings/registry.h"
 
@@ -15,8 +14,6 @@ std::wstring g_lastOtpEntryName;
 
 bool DomainModeOn() { return ReadRegDword(RegRoot::LocalMachine, kVelmoKey, "VelmoADmode", 0) == 1; }
 
-int IsDirectoryOffline() { return 0; }
-
 void VelmoADAP_GetUserOtpInfo(const char*) {}
 
 void VelmoADAP_AddUserOtpInfo(const char*, const char*, const char*) {}
@@ -24,12 +21,6 @@ void VelmoADAP_AddUserOtpInfo(const char*, const char*, const char*) {}
 std::wstring VelmoADAP_SelfEnroll_PutOTP(const char*, const char*) { return {}; }
 
 int VelmoADAP_SelfEnroll_GetOTPReply(const std::wstring&, const char*, const char*) { return -1; }
-
-int FindADUser_DomainGroup(const char*, char* destination, size_t destinationSize) {
-    CopyText(destination, destinationSize, "");
-    TraceLog("FindADUser_DomainGroup failed %s", "");
-    return -1;
-}
 
 size_t LastOtpEntryNameLength() { return g_lastOtpEntryName.size(); }
 

@@ -11,7 +11,7 @@ namespace velmo {
 // Domain mode: the host setting "VelmoADmode" is exactly 1 (read at each use).
 bool DomainModeOn();
 
-// 1 when the directory was last found unreachable.
+// 1 when the directory was last found unreachable (directory_state.h).
 int IsDirectoryOffline();
 
 // Copies the user's directory record into the local record values.
@@ -31,7 +31,7 @@ int VelmoADAP_SelfEnroll_GetOTPReply(const std::wstring& request, const char* co
 
 // Mobile number, office number or e-mail address of a domain user into
 // `destination` (at least 90 bytes): 1 found, 0 no such user, -1 no
-// directory, 2 the user's object could not be opened.
+// directory, 2 the user's object could not be opened (discovery.h).
 int FindADUser_DomainGroup(const char* userName, char* destination, size_t destinationSize);
 
 // "CN=" and the identifier of the directory object last fetched; fewer than

@@ -1,12 +1,14 @@
 #include "module/lifecycle.h"
 
 #include <windows.h>
+#include <objbase.h>
 
 #include <cstring>
 
 #include "common/module_state.h"
 #include "common/trace.h"
 #include "common/trace_log.h"
+#include "directory/directory_state.h"
 #include "module/machine_role.h"
 #include "module/trace_file_name.h"
 #include "settings/registry.h"
@@ -33,8 +35,8 @@ void RunOneTimeSetup(ModuleState& m) {
     m.adMode = ReadRegDword(RegRoot::LocalMachine, kVelmoKey, "VelmoADmode", 0);
     TraceLog("InitLibrary() %d, refs:%d role:%d, admode:%d", static_cast<int>(m.initialized),
              static_cast<int>(m.refCount), m.machineRole, static_cast<int>(m.adMode));
-    // Domain mode binds the directory access library here; that store is not
-    // part of this build, so the module runs on its local records.
+    // Domain mode: the directory access library, and COM for this thread.
+    if (m.adMode == 1 && BindAccessLibrary()) CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     EnsureRegKey(RegRoot::LocalMachine, kOtpModuleKey);
     m.initialized = 1;
 }
