@@ -155,7 +155,7 @@ uint32_t SetValue(DirectoryObject& object, const wchar_t* name, const wchar_t* v
     const auto attribute = AttributeName(name);
     const auto text = BoundedText(value, kMaxValueLength);
     if (!attribute || !text) return status::kInvalidArgument;
-    if (object.session->Alive() && !object.session->Syntaxes().IsText(*attribute)) return status::kCannotConvert;
+    if (object.session->Alive() && !object.session->IsText(*attribute)) return status::kCannotConvert;
     for (auto& [pendingName, pendingValue] : object.pending) {
         if (EqualsNoCase(pendingName, *attribute)) {
             pendingValue.assign(*text);
@@ -180,7 +180,7 @@ uint32_t GetValue(DirectoryObject& object, const wchar_t* name, std::wstring& va
     if (object.isNew) return status::kNoSuchAttribute;
     if (const uint32_t status = Usable(object)) return status;
     Session& session = *object.session;
-    if (!session.Syntaxes().IsText(*attribute)) return status::kCannotConvert;
+    if (!session.IsText(*attribute)) return status::kCannotConvert;
     const std::wstring attributeName(*attribute);
     SearchResult result;
     LDAPMessage* entry = nullptr;

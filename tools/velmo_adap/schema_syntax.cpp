@@ -74,6 +74,19 @@ void AttributeSyntaxes::Add(std::wstring_view description) {
     for (const auto& name : names) types_[name] = type;
 }
 
+void AttributeSyntaxes::AddUnknown(std::wstring_view name) { types_.try_emplace(LowerAscii(name)); }
+
+std::wstring AttributeSyntaxes::Missing(std::wstring_view name) const {
+    std::wstring current = LowerAscii(name);
+    for (int depth = 0; depth < kMaxSupertypeDepth; ++depth) {
+        const auto found = types_.find(current);
+        if (found == types_.end()) return current;
+        if (!found->second.syntax.empty() || found->second.supertype.empty()) return {};
+        current = found->second.supertype;
+    }
+    return {};
+}
+
 bool AttributeSyntaxes::IsText(std::wstring_view name) const {
     std::wstring current = LowerAscii(name);
     for (int depth = 0; depth < kMaxSupertypeDepth; ++depth) {
@@ -87,6 +100,26 @@ bool AttributeSyntaxes::IsText(std::wstring_view name) const {
         current = found->second.supertype;
     }
     return true;
+}
+
+std::vector<char> MatchedTypeControlValue(std::wstring_view name) {
+    constexpr std::string_view kType = "attributeTypes";
+    // Short BER lengths only: the whole control stays under 128 bytes.
+    constexpr size_t kMaxName = 100;
+    if (name.empty() || name.size() > kMaxName) return {};
+    std::string ascii;
+    for (wchar_t c : name) {
+        if (c > 0x7E || c <= 0x20) return {};
+        ascii += static_cast<char>(c);
+    }
+    const size_t assertion = 2 + kType.size() + 2 + ascii.size();
+    std::vector<char> value = {0x30, static_cast<char>(assertion + 2), static_cast<char>(0xA3),
+                               static_cast<char>(assertion), 0x04, static_cast<char>(kType.size())};
+    value.insert(value.end(), kType.begin(), kType.end());
+    value.push_back(0x04);
+    value.push_back(static_cast<char>(ascii.size()));
+    value.insert(value.end(), ascii.begin(), ascii.end());
+    return value;
 }
 
 }  // namespace velmo::adap

@@ -18,6 +18,11 @@ constexpr ULONG kConnectSeconds = 10;
 constexpr ULONG kSearchSeconds = 60;
 // Sessions kept beyond this are dropped once no object uses them.
 constexpr size_t kMaxSessions = 16;
+constexpr wchar_t kAnyObject[] = L"(objectClass=*)";
+// RFC 3876: only the attribute values that match a filter come back.
+constexpr wchar_t kMatchedValuesControl[] = L"1.2.826.0.1.3344810.2.3";
+// Descriptions asked to resolve one attribute (its supertypes included).
+constexpr int kMaxSchemaQueries = 16;
 
 // Every session of the process; the library's lock guards it.
 std::vector<std::shared_ptr<Session>> sessions;
@@ -120,25 +125,42 @@ ULONG Session::Search(const std::wstring& base, ULONG scope, const wchar_t* filt
                               0, controls, nullptr, &timeout, 0, result.put());
 }
 
-const AttributeSyntaxes& Session::Syntaxes() {
-    if (syntaxes_) return *syntaxes_;
-    syntaxes_.emplace();
-    SearchResult root, schema;
-    if (Status(Search(L"", LDAP_SCOPE_BASE, L"(objectClass=*)", {L"subschemaSubentry"}, root)) != status::kOk)
-        return *syntaxes_;
-    LDAPMessage* entry = ldap_first_entry(ld_, root.get());
-    PWCHAR* subschema = entry ? ldap_get_valuesW(ld_, entry, const_cast<PWCHAR>(L"subschemaSubentry")) : nullptr;
-    if (!subschema) return *syntaxes_;
-    const std::wstring base = subschema[0] ? subschema[0] : L"";
-    ldap_value_freeW(subschema);
-    if (Status(Search(base, LDAP_SCOPE_BASE, L"(objectClass=subschema)", {L"attributeTypes"}, schema)) != status::kOk)
-        return *syntaxes_;
-    entry = ldap_first_entry(ld_, schema.get());
-    if (PWCHAR* types = entry ? ldap_get_valuesW(ld_, entry, const_cast<PWCHAR>(L"attributeTypes")) : nullptr) {
-        for (PWCHAR* type = types; *type; ++type) syntaxes_->Add(*type);
-        ldap_value_freeW(types);
+bool Session::IsText(std::wstring_view name) {
+    for (int i = 0; i < kMaxSchemaQueries && !schemaComplete_; ++i) {
+        const std::wstring missing = syntaxes_.Missing(name);
+        if (missing.empty()) break;
+        ReadDescription(missing);
     }
-    return *syntaxes_;
+    return syntaxes_.IsText(name);
+}
+
+void Session::ReadDescription(const std::wstring& name) {
+    syntaxes_.AddUnknown(name);
+    schemaComplete_ = true;  // unless all goes well
+    if (subschema_.empty()) {
+        SearchResult root;
+        if (Status(Search(L"", LDAP_SCOPE_BASE, kAnyObject, {L"subschemaSubentry"}, root)) != status::kOk) return;
+        LDAPMessage* entry = ldap_first_entry(ld_, root.get());
+        PWCHAR* values = entry ? ldap_get_valuesW(ld_, entry, const_cast<PWCHAR>(L"subschemaSubentry")) : nullptr;
+        if (values && values[0]) subschema_ = values[0];
+        if (values) ldap_value_freeW(values);
+        if (subschema_.empty()) return;
+    }
+    std::vector<char> matched = MatchedTypeControlValue(name);
+    LDAPControlW control{const_cast<PWCHAR>(kMatchedValuesControl),
+                         {static_cast<ULONG>(matched.size()), matched.data()}, FALSE};
+    PLDAPControlW controls[] = {&control, nullptr};
+    SearchResult schema;
+    const ULONG code = Search(subschema_, LDAP_SCOPE_BASE, L"(objectClass=subschema)", {L"attributeTypes"}, schema,
+                              matched.empty() ? nullptr : controls);
+    if (Status(code) != status::kOk) return;
+    LDAPMessage* entry = ldap_first_entry(ld_, schema.get());
+    PWCHAR* types = entry ? ldap_get_valuesW(ld_, entry, const_cast<PWCHAR>(L"attributeTypes")) : nullptr;
+    size_t count = 0;
+    for (PWCHAR* type = types; type && *type; ++type, ++count) syntaxes_.Add(*type);
+    if (types) ldap_value_freeW(types);
+    // A server without the control sends its whole schema: nothing more to ask.
+    schemaComplete_ = matched.empty() || count > 1;
 }
 
 uint32_t AcquireSession(const ServerAddress& server, const wchar_t* account, const uint16_t* credential,

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
-#include <optional>
+#include <string_view>
 #include <string>
 
 #include "adap_settings.h"
@@ -70,9 +70,9 @@ public:
                  std::initializer_list<const wchar_t*> attributes, SearchResult& result,
                  PLDAPControlW* controls = nullptr);
 
-    // The server's schema, read at the first need (empty when unreadable:
-    // every attribute then counts as text).
-    const AttributeSyntaxes& Syntaxes();
+    // Whether the attribute holds text, by the server's schema (asked once
+    // per attribute; an unreadable schema makes every attribute text).
+    bool IsText(std::wstring_view name);
 
     // What the session was made for, to find it again.
     std::wstring host;
@@ -84,7 +84,10 @@ private:
     LDAP* ld_;
     bool serverless_;
     bool alive_ = true;
-    std::optional<AttributeSyntaxes> syntaxes_;
+    void ReadDescription(const std::wstring& name);
+    AttributeSyntaxes syntaxes_;
+    std::wstring subschema_;       // DN of the subschema entry
+    bool schemaComplete_ = false;  // nothing more to ask
 };
 
 // A bound session for objects on `server` (none named: the library's
