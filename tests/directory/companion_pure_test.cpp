@@ -91,10 +91,9 @@ TEST(CompanionPure, ListsEndWithAnEmptyTextCountedInTheirLength) {
 
 TEST(CompanionPure, OnlyBinarySyntaxesAreRefusedAsText) {
     AttributeSyntaxes syntaxes;
-    syntaxes.Add(L"( 2.5.4.41 NAME 'name' DESC 'SYNTAX 1.3.6.1.4.1.1466.115.121.1.40' "
-                 L"SYNTAX 1.3.6.1.4.1.1466.115.121.1.15{32768} )");
+    syntaxes.Add(L"( 2.5.4.41 NAME 'name' SYNTAX 1.3.6.1.4.1.1466.115.121.1.15{32768} )");
     syntaxes.Add(L"( 2.5.4.3 NAME ( 'cn' 'commonName' ) SUP name )");
-    syntaxes.Add(L"( 1.2 NAME 'kvTestBinary' SYNTAX 1.3.6.1.4.1.1466.115.121.1.40 SINGLE-VALUE )");
+    syntaxes.Add(L"( 1.2 NAME 'kvTestBinary' SYNTAX 1.3.6.1.4.1.1466.115.121.1.40{128} DESC 'SYNTAX' SINGLE-VALUE )");
     syntaxes.Add(L"( 1.3 NAME 'photoCopy' SUP kvTestBinary )");
     syntaxes.Add(L"( 1.4 NAME 'loopA' SUP loopB )");
     syntaxes.Add(L"( 1.5 NAME 'loopB' SUP loopA )");
@@ -102,4 +101,13 @@ TEST(CompanionPure, OnlyBinarySyntaxesAreRefusedAsText) {
     for (const wchar_t* text : {L"name", L"CN", L"commonname", L"loopA", L"unknown"})
         EXPECT_TRUE(syntaxes.IsText(text)) << text;
     for (const wchar_t* binary : {L"kvtestbinary", L"photoCopy"}) EXPECT_FALSE(syntaxes.IsText(binary)) << binary;
+
+    // Descriptions are asked for along the supertype chain until a syntax or
+    // an unknown type ends it.
+    AttributeSyntaxes asked;
+    EXPECT_EQ(asked.Missing(L"CN"), L"cn");
+    asked.Add(L"( 2.5.4.3 NAME ( 'cn' 'commonName' ) SUP name )");
+    EXPECT_EQ(asked.Missing(L"CN"), L"name");
+    asked.AddUnknown(L"name");
+    EXPECT_EQ(asked.Missing(L"CN"), L"");
 }

@@ -227,6 +227,9 @@ TEST_F(Companion, WritesReadsSearchesAndDeletesRecords) {
     const std::vector<Read> updated = {{L"kvUserName", 0, user}, {L"kvOathSecret", 0, L"S2"},
                                        {L"kvUserAttr1", 0x8000500D, L""}};
     uint32_t handle = 0, status = 0;
+    ASSERT_EQ(LDAP_CreateObject(&handle, (L"LDAP://" + first).c_str(), L"kvSecretKey", nullptr, nullptr), 0u);
+    EXPECT_EQ(LDAP_FlushObject(handle), 0x80071392u);  // it exists
+    LDAP_CloseObject(handle);
     for (const auto* reads : {&created, &updated}) {
         ASSERT_EQ(Open(L"LDAP://" + first, "", L"", 0, &handle), 0u);
         for (const auto& read : *reads) {
@@ -252,7 +255,7 @@ TEST_F(Companion, WritesReadsSearchesAndDeletesRecords) {
     ASSERT_EQ(paths.size(), 2u);
     EXPECT_EQ(CompareStringOrdinal(paths[0].c_str(), -1, (L"LDAP://" + first).c_str(), -1, TRUE), CSTR_EQUAL);
     EXPECT_EQ(Open(paths[1]), 0u);
-    EXPECT_EQ(Children(handle, L"kvUserName=Zoë Ünïcødé *", status).size(), 2u);
+    EXPECT_EQ(Children(handle, L"(kvUserName=Zoë Ünïcødé *)", status).size(), 2u);
     EXPECT_EQ(Children(handle, L"(kvUserName=nobody)", status).size(), 0u);
     EXPECT_EQ(status, 0u);
     for (const auto& bad : {std::wstring(L"(kvUserName="), L"(kvUserName=" + std::wstring(5000, L'x') + L")"}) {

@@ -8,8 +8,6 @@ namespace {
 
 // LDAP result codes (RFC 4511 and the client-side codes of the LDAP C API)
 // that need a status of their own.
-constexpr uint32_t kLdapPartialResults = 0x09;  // a referral from a version 2 server
-constexpr uint32_t kLdapReferral = 0x0A;
 constexpr uint32_t kLdapServerDown = 0x51;
 constexpr uint32_t kLdapFilterError = 0x57;
 constexpr uint32_t kLdapConnectError = 0x5B;
@@ -32,8 +30,8 @@ constexpr Mapping kMappings[] = {
     {0x06, 8230, nullptr},
     {0x07, 8231, L"The server does not support the requested authentication method."},
     {0x08, 8232, L"A more secure authentication method is required for this server."},
-    {kLdapPartialResults, 8235, nullptr},
-    {kLdapReferral, 8235, L"A referral was returned from the server."},
+    {0x09, 8235, nullptr},  // partialResults: a referral from a version 2 server
+    {0x0A, 8235, L"A referral was returned from the server."},
     {0x0B, 8228, nullptr},
     {0x0C, 8236, nullptr},
     {0x0D, 8237, L"A password is sent only over an encrypted connection, and none could be made."},
@@ -92,8 +90,6 @@ uint32_t FromLdap(uint32_t ldapResult, bool serverless) {
     case kLdapServerDown:
     case kLdapConnectError:
         return serverless ? status::kNoSuchDomain : status::kServerDown;
-    case kLdapPartialResults:
-        return status::kReferral;
     case kLdapFilterError:
         return status::kBadFilter;
     }

@@ -32,7 +32,7 @@ std::optional<ServerAddress> ParseServer(std::wstring_view text) {
     server.host.assign(host);
     if (colon == std::wstring_view::npos) return server;
     const std::wstring_view port = text.substr(colon + 1);
-    if (port.empty() || port.size() > 5) return std::nullopt;
+    if (port.size() > 5) return std::nullopt;
     uint32_t number = 0;
     for (wchar_t c : port) {
         if (c < L'0' || c > L'9') return std::nullopt;

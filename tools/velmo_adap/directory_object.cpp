@@ -162,7 +162,6 @@ uint32_t SetValue(DirectoryObject& object, const wchar_t* name, const wchar_t* v
             return status::kOk;
         }
     }
-    if (object.pending.size() >= kMaxPendingValues) return status::kInvalidArgument;
     object.pending.emplace_back(std::wstring(*attribute), std::wstring(*text));
     return status::kOk;
 }
@@ -229,8 +228,7 @@ uint32_t ChildPaths(DirectoryObject& object, const wchar_t* filter, std::wstring
     const auto filterText = BoundedText(filter, kMaxFilterLength);
     if (!filterText) return status::kBadFilter;
     if (const uint32_t status = Usable(object)) return status;
-    std::wstring search = filterText->empty() ? kAnyObject : std::wstring(*filterText);
-    if (search.front() != L'(') search = L"(" + search + L")";
+    const std::wstring search = filterText->empty() ? kAnyObject : std::wstring(*filterText);
     Session& session = *object.session;
     SearchResult result;
     const ULONG code = session.Search(object.dn, LDAP_SCOPE_ONELEVEL, search.c_str(), {}, result);

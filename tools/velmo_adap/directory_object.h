@@ -16,7 +16,6 @@ namespace velmo::adap {
 inline constexpr size_t kMaxOpenObjects = 4096;
 inline constexpr size_t kMaxAttributeNameLength = 256;
 inline constexpr size_t kMaxValueLength = 65536;  // characters of one value
-inline constexpr size_t kMaxPendingValues = 256;  // attributes set before a flush
 inline constexpr size_t kMaxFilterLength = 4096;
 inline constexpr size_t kMaxClassNameLength = 256;
 

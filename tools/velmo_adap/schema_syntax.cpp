@@ -81,7 +81,7 @@ std::wstring AttributeSyntaxes::Missing(std::wstring_view name) const {
     for (int depth = 0; depth < kMaxSupertypeDepth; ++depth) {
         const auto found = types_.find(current);
         if (found == types_.end()) return current;
-        if (!found->second.syntax.empty() || found->second.supertype.empty()) return {};
+        if (!found->second.syntax.empty()) return {};
         current = found->second.supertype;
     }
     return {};
