@@ -18,7 +18,8 @@
 # As root each instance listens on an address of its own, 127.0.0.x (x chosen
 # per run), on the standard ports 389 and 636: clients that cannot name a port
 # (ADSI paths under Wine, the module's direct LDAP) reach it there. Otherwise
-# it listens on 127.0.0.1 with two free ports. <dir>/<name>.server holds
+# (or when a system directory holds port 389) it listens on 127.0.0.1 with two
+# free ports. <dir>/<name>.server holds
 # "key value" lines: host, port, ldaps_port (with TLS), the service and operator
 # account names and passwords (service, service_password, operator, ...), the
 # test users' password (user_password) and the CA file (ca).
@@ -58,7 +59,7 @@ if sys.argv[1] == "0":
         if free(host, 389) and free(host, 636):
             print(host, 389, 636)
             sys.exit(0)
-    sys.exit(1)
+# Not root, or a system directory holds port 389 on every address.
 print("127.0.0.1", free("127.0.0.1", 0), free("127.0.0.1", 0))
 PY
 }
