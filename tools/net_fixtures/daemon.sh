@@ -21,6 +21,11 @@ wait_until() {
     return 1
 }
 
+# running PID: the process runs (an exited one may stay a zombie for a while).
+running() {
+    [ -r "/proc/$1/stat" ] && [ "$(sed 's/.*) //' "/proc/$1/stat" | cut -c1)" != Z ]
+}
+
 # stop_daemon NAME: ends the process started as NAME, if any, and waits up to
 # 5 s for it to exit, so that its port is free again.
 stop_daemon() {
@@ -29,10 +34,10 @@ stop_daemon() {
         pid=$(cat "$dir/$name.pid")
         kill "$pid" 2>/dev/null || true
         for _ in $(seq 50); do
-            kill -0 "$pid" 2>/dev/null || break
+            running "$pid" || break
             sleep 0.1
         done
-        kill -9 "$pid" 2>/dev/null || true
+        running "$pid" && kill -9 "$pid" 2>/dev/null || true
         rm -f "$dir/$name.pid"
     fi
 }
