@@ -7,6 +7,8 @@ set -euo pipefail
 packages=(
     # build
     cmake make g++-mingw-w64-x86-64 googletest clang libclang-rt-14-dev libbenchmark-dev
+    # the installer package
+    wixl msitools
     # running the Windows binaries
     wine64
     # tests, benchmarks and the demo

@@ -151,9 +151,12 @@ int TraceLogW(const wchar_t* format, ...) {
     if (!format) return 0;
     wchar_t wide[kTraceLineBufferSize];
     wide[0] = L'\0';
+    // The platform's own wide formatter: %s and %ls take wide text, %S and
+    // %hs narrow text, as callers on Windows expect. The C99 formatter that
+    // the rest of the module uses would read %s as narrow text.
     va_list args;
     va_start(args, format);
-    std::vswprintf(wide, kTraceLineBufferSize, format, args);  // a cut text keeps what fitted
+    _vsnwprintf(wide, kTraceLineBufferSize - 1, format, args);  // a cut text keeps what fitted
     va_end(args);
     wide[kTraceLineBufferSize - 1] = L'\0';
 

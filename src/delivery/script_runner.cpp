@@ -64,10 +64,14 @@ bool StartProcessAndWait(const char* program, const char* arguments) {
 
     const char* applicationPath = nullptr;
     char commandLine[kCommandLineSize];
+    // Without a program file in the product folder, the error traced for the
+    // first attempt is the one the file check left.
+    DWORD firstError = ERROR_SUCCESS;
     if (IsFile(candidate)) {
         applicationPath = candidate;
         FormatText(commandLine, sizeof commandLine, "\"%s\" %s", candidate, arguments);
     } else {
+        firstError = GetLastError();
         FormatText(commandLine, sizeof commandLine, "%s %s", program, arguments);
     }
     if (arguments[0] == '\0') return false;
@@ -75,11 +79,9 @@ bool StartProcessAndWait(const char* program, const char* arguments) {
     PROCESS_INFORMATION process = {};
     bool started = applicationPath && StartHidden(applicationPath, commandLine, process);
     if (!started) {
-        // With no program file in the product folder no first attempt is
-        // made, and the error code shown is 0.
-        const DWORD code = applicationPath ? GetLastError() : 0;
+        if (applicationPath) firstError = GetLastError();
         TraceLog("Create process failed %s %s %X", applicationPath ? applicationPath : "", commandLine,
-                 static_cast<unsigned>(code));
+                 static_cast<unsigned>(firstError));
         started = StartHidden(nullptr, commandLine, process);
         if (!started) {
             TraceLog("CreateProcess2 failed %s %s %X", applicationPath ? applicationPath : "", commandLine,

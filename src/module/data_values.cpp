@@ -8,10 +8,8 @@
 
 namespace velmo {
 
-// An empty user name counts as missing: it would create a record whose user
-// name is empty.
 int WriteDataBlock(const char* userName, uint32_t blockNumber, const uint8_t* data, const uint32_t* length) {
-    if (!AcceptableName(userName, kWriteDataNameMax)) return 0;
+    if (!AcceptableName(userName, kWriteDataNameMax, EmptyName::Allowed)) return 0;
     TraceLog("WriteData: rname =%s  appid=%i", userName, static_cast<int>(blockNumber));
     if (!HasOtpConfiguration(userName)) GenerateOTP_Key_User(userName, kTimeBased);
     EnsureRegKey(RegRoot::LocalMachine, kOtpModuleKey);
@@ -25,7 +23,7 @@ int WriteDataBlock(const char* userName, uint32_t blockNumber, const uint8_t* da
 }
 
 int DeleteDataBlock(const char* userName, uint32_t blockNumber) {
-    if (!AcceptableName(userName, kDeleteDataNameMax)) return 0;
+    if (!AcceptableName(userName, kDeleteDataNameMax, EmptyName::Allowed)) return 0;
     TraceLog("DeleteData: rname=%s appid=%i", userName, static_cast<int>(blockNumber));
     WriteRegString(RegRoot::LocalMachine, kOtpModuleKey, BlockValueName(userName, blockNumber).c_str(), nullptr);
     for (const char* suffix : {kKeySuffix, kDestinationSuffix, kHistorySuffix, kSkewSuffix, kCounterSuffix})

@@ -13,7 +13,7 @@
 #include "module/key_data.h"
 #include "otp/otp_code.h"
 #include "otp/provisioning.h"
-#include "otp/secret_forms.h"
+#include "otp/setting_command.h"
 #include "otp/user_record.h"
 #include "settings/registry.h"
 #include "ui/message_box.h"
@@ -25,12 +25,9 @@ namespace {
 constexpr size_t kDeliveryAnswerSize = 990;  // also the most ReadData writes
 constexpr size_t kAddressSize = 200;
 constexpr size_t kDestinationShown = 90;
-constexpr std::string_view kSmsKind = "sms-otp,";  // the SMS kind's text and its setting keyword
+constexpr std::string_view kSmsKind = "sms-otp,";  // the SMS kind's text
 constexpr size_t kEmptyKindSize = 5;
-constexpr size_t kCommandMax = 90;
 constexpr size_t kWorkingSecretSize = 150;
-constexpr size_t kTokenSecretMax = 64;
-constexpr size_t kKeyTypeMax = 19;
 constexpr uint32_t kAutoSmsLevel = 3;  // "USB_Only_login" from which SMS users are created
 
 constexpr uint32_t kMessageSentOk = 2437;
@@ -87,7 +84,7 @@ int SendCodeToUser(const std::string& user, uint8_t* data, uint32_t* length) {
     }
     // The code as a plain number: 012345 is sent as 12345 (verification
     // compares numbers and takes either).
-    const int32_t code = ComputeCode(secret.c_str(), static_cast<uint32_t>(UnixNow() / ReadTimeStep(name)));
+    const int32_t code = ComputeCode(secret.c_str(), TimeStepNumber(UnixNow(), ReadTimeStep(name)));
     const std::string codeText = std::to_string(code);
     const ModuleState& m = Module();
     TraceLog("ReadData: Sending SMS to %s %s (text %s) (OK val:%s)...", name, destination.c_str(), codeText.c_str(),
@@ -157,49 +154,39 @@ int ApplyOtpSetting(const std::string& user, uint8_t* data, uint32_t* length) {
 
     std::string secret = ReadRecordText(name, kKeySuffix, kWorkingSecretSize);
     const char* text = reinterpret_cast<const char*>(data);
-    const std::string command(text, BoundedLength(text, kCommandMax));
-    TraceLog("ReadData: Set OTP %s %s", name, command.c_str());
+    const std::string_view command(text, BoundedLength(text, kSettingCommandMax));
+    const OtpSettingCommand setting = ParseOtpSettingCommand(command);
+    TraceLog("ReadData: Set OTP %s %.*s", name, static_cast<int>(command.size()), command.data());
 
-    if (Contains(command, "totp")) {
+    if (setting.timeBased) {
         WriteRecordNumber(name, kCounterSuffix, 0);
         DeleteRecordValue(name, kDestinationSuffix);
     }
-    if (Contains(command, "hotp")) {
+    if (setting.counterBased) {
         WriteRecordNumber(name, kCounterSuffix, 1);
         DeleteRecordValue(name, kDestinationSuffix);
     }
-    if (Contains(command, kSmsKind)) {
-        // The destination follows the keyword, which is expected at the start.
-        Manage_SMS_Number_User(name, command.size() > kSmsKind.size() ? command.c_str() + kSmsKind.size() : "");
+    if (setting.destination) {
+        Manage_SMS_Number_User(name, setting.destination->c_str());
         ModuleState& m = Module();
         ReadRegText(RegRoot::LocalMachine, kOtpModuleKey, "SMS-Gate", m.smsGateValue, sizeof m.smsGateValue);
         if (m.smsGateValue[0] == '\0') ShowWarning(kGatewayNotSet);
     }
-    if (Contains(command, "token-otp,")) {
-        std::string given = command.size() > 10 ? command.substr(10, kTokenSecretMax) : std::string();
-        uint32_t step = kDefaultStep;
-        if (const size_t comma = given.find(','); comma != std::string::npos) {
-            // A step that is missing, zero, negative or unreadable means 30.
-            const int32_t parsed = ParseSignedDecimal(std::string_view(given).substr(comma + 1));
-            if (parsed >= 1) step = static_cast<uint32_t>(parsed);
-            given.resize(comma);
-        }
-        TraceLog("ReadData: Set otp Key %d bytes,  %s", static_cast<int>(given.size()), command.c_str());
-        secret = NormalizeTokenSecret(given);
-        if (!AcceptedSecretLength(secret.size())) {
+    if (const auto& token = setting.token) {
+        TraceLog("ReadData: Set otp Key %d bytes,  %.*s", static_cast<int>(token->given.size()),
+                 static_cast<int>(command.size()), command.data());
+        secret = token->secret;
+        if (!token->LengthAccepted()) {
             TraceLog("ReadData: len err %d bytes,  %s", static_cast<int>(secret.size()), secret.c_str());
             ShowWarning(kSecretLengthError);
             if (length) *length = 0;
             return 0;
         }
         WriteRecordText(name, kKeySuffix, secret.c_str());
-        WriteRecordNumber(name, kStepSuffix, step);
+        WriteRecordNumber(name, kStepSuffix, static_cast<uint32_t>(token->step));
     }
     DeleteRecordValue(name, kSkewSuffix);
-    if (DomainModeOn()) {
-        const std::string keyType = command.substr(0, std::min(command.find(','), kKeyTypeMax));
-        VelmoADAP_AddUserOtpInfo(name, keyType.c_str(), secret.c_str());
-    }
+    if (DomainModeOn()) VelmoADAP_AddUserOtpInfo(name, setting.keyType.c_str(), secret.c_str());
     if (length) *length = 0;
     return 1;
 }

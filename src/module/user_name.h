@@ -17,7 +17,9 @@ std::string LogonWorkingName(const char* nameAsPassed);
 // text after its first backslash (at most 90 characters, not cut at "@").
 std::string DataWorkingName(const char* nameAsPassed);
 
-// True when the text is present, not empty and at most `maxLength` long.
-bool AcceptableName(const char* name, size_t maxLength);
+// Whether a user name as passed is taken: present and at most `maxLength`
+// long; ReadData also refuses an empty one, the data-block writers do not.
+enum class EmptyName { Refused, Allowed };
+bool AcceptableName(const char* name, size_t maxLength, EmptyName empty = EmptyName::Refused);
 
 }  // namespace velmo

@@ -1,7 +1,5 @@
 #include "otp/record_scan.h"
 
-#include <cstring>
-
 #include "common/trace.h"
 #include "otp/user_record.h"
 #include "settings/registry.h"
@@ -16,33 +14,34 @@ constexpr size_t kKeySuffixCut = 4;
 
 }  // namespace
 
-std::vector<OtpRecord> ScanRecords() {
-    // The names are collected first and the secrets read afterwards, so that
-    // nothing written while the records are used can shift the enumeration.
-    struct Found {
-        std::string user, valueName;
-    };
-    std::vector<Found> found;
+void ForEachRecord(const std::function<bool(const OtpRecord&)>& visit) {
+    // A record is used while the walk goes on. Verification writes only
+    // values of the user it accepts (and then the walk ends) or, remotely,
+    // "URL-ret", which a registry appends: earlier indexes never shift.
     EnumerateRegValues(RegRoot::LocalMachine, kOtpModuleKey, [&](const RegValueInfo& value) {
         TraceLog("scan %s %d %d", value.name, static_cast<int>(value.dataSize), static_cast<int>(value.type));
         if (value.type != kRegSz || value.dataSize < 2) return true;
         const std::string_view name(value.name);
+        OtpRecord record;
         if (name.find(kKeySuffix) != std::string_view::npos)
-            found.push_back({std::string(name.substr(0, name.size() - kKeySuffixCut)), std::string(name)});
+            record.userName = name.substr(0, name.size() - kKeySuffixCut);
         else if (name.find(kOldRecordName) != std::string_view::npos)
-            found.push_back({std::string(name), std::string(name)});
+            record.userName = name;
+        else
+            return true;
+        // The secret is the value found (for "carol_key2" that value, not
+        // "carol__key"), read again as verification reads secrets.
+        record.secret = ReadRegText(RegRoot::LocalMachine, kOtpModuleKey, value.name, kSecretReadSize);
+        return visit(record);
+    });
+}
+
+std::vector<OtpRecord> ScanRecords() {
+    std::vector<OtpRecord> records;
+    ForEachRecord([&](const OtpRecord& record) {
+        records.push_back(record);
         return true;
     });
-
-    // The secret is the value found (for "carol_key2" that value, not
-    // "carol__key"), read again as verification reads secrets.
-    std::vector<OtpRecord> records;
-    records.reserve(found.size());
-    for (auto& f : found) {
-        char secret[kSecretReadSize];
-        ReadRegText(RegRoot::LocalMachine, kOtpModuleKey, f.valueName.c_str(), secret, sizeof secret);
-        records.push_back({std::move(f.user), secret});
-    }
     return records;
 }
 

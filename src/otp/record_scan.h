@@ -3,6 +3,7 @@
 // characters) or "Key #1" (an older single record, user "Key #1").
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,8 +14,13 @@ struct OtpRecord {
     std::string secret;  // as verification reads it (100-byte buffer)
 };
 
-// Records in the registry's enumeration order; empty when the module key
-// cannot be opened. Writes "scan %s %d %d" for every value examined.
+// Walks the module key's values in the registry's enumeration order, writing
+// "scan %s %d %d" for each value as it is examined and handing each record to
+// `visit` as soon as it is found; `visit` returns false to end the walk.
+// Nothing happens when the module key cannot be opened.
+void ForEachRecord(const std::function<bool(const OtpRecord&)>& visit);
+
+// Every record, in enumeration order.
 std::vector<OtpRecord> ScanRecords();
 
 }  // namespace velmo

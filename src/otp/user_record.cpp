@@ -48,14 +48,8 @@ uint32_t Manage_SMS_Number_User(const char* userName, const char* newDestination
     return 1;
 }
 
-uint32_t ReadTimeStep(const char* userName) {
-    const auto step = static_cast<int32_t>(ReadRecordNumber(userName, kStepSuffix, kDefaultStep));
-    return step >= 1 ? static_cast<uint32_t>(step) : kDefaultStep;
-}
-
-uint32_t ReadVerificationWindow() {
-    const uint32_t window = ReadRegDword(RegRoot::LocalMachine, kOtpModuleKey, "window", kDefaultWindow);
-    return (window >= 1 && window <= kMaxWindow) ? window : kDefaultWindow;
+int32_t ReadTimeStep(const char* userName) {
+    return EffectiveStep(ReadRecordNumber(userName, kStepSuffix, kDefaultStep));
 }
 
 }  // namespace velmo

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "otp/code_check.h"
+
 namespace velmo {
 
 // Value-name suffixes.
@@ -21,12 +23,6 @@ inline constexpr char kDestinationSuffix[] = "_sms";
 constexpr uint32_t kSecretReadSize = 100;       // U_key as verification and provisioning read it
 constexpr uint32_t kDestinationReadSize = 280;  // U_sms
 constexpr size_t kMaxDestinationLength = 179;   // destinations of 180 characters are refused
-constexpr uint32_t kDefaultStep = 30;
-constexpr uint32_t kSkewNotLearned = 1048575;  // 0xFFFFF: U_skew missing or reset
-constexpr size_t kHistoryEntries = 400;
-constexpr uint32_t kHistoryReadLimit = 1608;  // longer histories cannot be read
-constexpr uint32_t kDefaultWindow = 6;
-constexpr uint32_t kMaxWindow = 19900;
 
 // "alice" + "_key" -> "alice_key".
 std::string RecordValueName(const char* userName, const char* suffix);
@@ -49,12 +45,7 @@ std::string ReadSecret(const char* userName);
 // more: result 0) or, with a null destination, deletes (result 0) U_sms.
 uint32_t Manage_SMS_Number_User(const char* userName, const char* newDestination);
 
-// U_step in seconds. Another writer may have stored 0 (or a value that reads
-// negative); such a step cannot divide the clock, and the setting command
-// reads 0 as the default, so it counts as 30 seconds here too.
-uint32_t ReadTimeStep(const char* userName);
-
-// "window" with values outside 1 to 19,900 read as 6.
-uint32_t ReadVerificationWindow();
+// U_step in seconds, signed as stored; 0, missing or unreadable give 30.
+int32_t ReadTimeStep(const char* userName);
 
 }  // namespace velmo

@@ -1,8 +1,6 @@
 #include "otp/verification.h"
 
-#include <algorithm>
-#include <array>
-#include <cstring>
+#include <string>
 
 #include "common/clock.h"
 #include "common/text.h"
@@ -10,8 +8,6 @@
 #include "common/user_list_sink.h"
 #include "delivery/remote_verification.h"
 #include "directory/directory_ops.h"
-#include "otp/code_generator.h"
-#include "otp/code_search.h"
 #include "otp/record_scan.h"
 #include "otp/user_record.h"
 #include "settings/registry.h"
@@ -20,16 +16,45 @@ namespace velmo {
 
 namespace {
 
-constexpr size_t kHistoryWorkEntries = 410;
-constexpr size_t kSecretShownInTrace = 4;
+// The record values of one user under the module key, each read when the
+// decision asks for it.
+class RegistryRecord final : public RecordStore {
+public:
+    explicit RegistryRecord(const char* userName) : user_(userName) {}
 
-// The typed code as a number. Ten digits can exceed 32 bits; such values
-// saturate (no code is that large) instead of wrapping onto a real code.
-uint32_t TypedValue(std::string_view code) {
-    uint64_t value = 0;
-    for (char c : code) value = std::min<uint64_t>(value * 10 + static_cast<uint64_t>(c - '0'), UINT32_MAX);
-    return static_cast<uint32_t>(value);
-}
+    uint32_t Counter() override { return ReadRecordNumber(user_, kCounterSuffix, 0); }
+    uint32_t Step() override { return ReadRecordNumber(user_, kStepSuffix, kDefaultStep); }
+    uint32_t HistorySize() override {
+        uint32_t size = 0;
+        ReadRegBinary(RegRoot::LocalMachine, kOtpModuleKey, History().c_str(), nullptr, &size);
+        return size;
+    }
+    uint32_t Skew() override { return ReadRecordNumber(user_, kSkewSuffix, kSkewNotLearned); }
+    uint32_t Window() override {
+        return ReadRegDword(RegRoot::LocalMachine, kOtpModuleKey, "window", kDefaultWindow);
+    }
+    bool HistoryDisabled() override {
+        return ReadRegDword(RegRoot::LocalMachine, kVelmoKey, "DisableOtpHistory", 0) != 0;
+    }
+    uint32_t ReadHistory(uint32_t* entries, uint32_t maxBytes) override {
+        uint32_t bytes = maxBytes;
+        ReadRegBinary(RegRoot::LocalMachine, kOtpModuleKey, History().c_str(), reinterpret_cast<uint8_t*>(entries),
+                      &bytes);
+        return bytes;
+    }
+    void WriteHistory(const uint32_t* entries, uint32_t count) override {
+        WriteRegBinary(RegRoot::LocalMachine, kOtpModuleKey, History().c_str(),
+                       reinterpret_cast<const uint8_t*>(entries), count * static_cast<uint32_t>(sizeof *entries));
+    }
+    void WriteCounter(uint32_t counter) override { WriteRecordNumber(user_, kCounterSuffix, counter); }
+    void WriteSkew(uint32_t skew) override { WriteRecordNumber(user_, kSkewSuffix, skew); }
+    // In domain mode the directory copy follows the local record.
+    void Accepted() override { VelmoADAP_AddUserOtpInfo(user_, nullptr, nullptr); }
+
+private:
+    std::string History() const { return RecordValueName(user_, kHistorySuffix); }
+    const char* user_;
+};
 
 bool VerifyRemotely(const char* userName, const char* codeText) {
     char answer[kRemoteAnswerSize] = {};
@@ -40,135 +65,35 @@ bool VerifyRemotely(const char* userName, const char* codeText) {
     return false;
 }
 
-struct RecordState {
-    uint32_t counterValue;  // U#: 0 time-based, else the counter expected next
-    int32_t step;
-    uint32_t base;          // T: time step number, or U# for counter-based users
-    uint32_t storedSkew;    // U_skew as read (kSkewNotLearned when absent)
-    int32_t skew;           // 0 while no skew is learned
-    bool CounterBased() const { return counterValue != 0; }
-};
-
-RecordState ReadRecordState(const char* userName) {
-    RecordState s{};
-    s.counterValue = ReadRecordNumber(userName, kCounterSuffix, 0);
-    s.step = static_cast<int32_t>(ReadTimeStep(userName));
-    s.base = s.CounterBased() ? s.counterValue : static_cast<uint32_t>(UnixNow() / s.step);
-    s.storedSkew = ReadRecordNumber(userName, kSkewSuffix, kSkewNotLearned);
-    s.skew = s.storedSkew == kSkewNotLearned ? 0 : static_cast<int32_t>(s.storedSkew);
-    return s;
-}
-
-uint32_t HistorySize(const char* userName) {
-    uint32_t size = 0;
-    ReadRegBinary(RegRoot::LocalMachine, kOtpModuleKey, RecordValueName(userName, kHistorySuffix).c_str(), nullptr,
-                  &size);
-    return size;
-}
-
-bool Reject(const char* codeText) {
-    TraceLog("verifyDevicePIN wrong: rname=%s ", codeText);
-    return false;
-}
-
-// An accepted counter: replay check, then the record moves on.
-bool Accept(const char* userName, const RecordState& s, uint32_t counter, bool learnSkew, int32_t skew) {
-    if (!invalidate_timebased_code(userName, counter)) return false;
-    if (s.CounterBased())
-        WriteRecordNumber(userName, kCounterSuffix, counter + 1);
-    else if (learnSkew)
-        WriteRecordNumber(userName, kSkewSuffix, static_cast<uint32_t>(skew));
-    VelmoADAP_AddUserOtpInfo(userName, nullptr, nullptr);
-    return true;
-}
-
 }  // namespace
 
 bool verifyDevicePIN(const char* userName, const char* secretText, const char* codeText) {
     if (!userName || !secretText || !codeText) return false;
     const std::string_view code(codeText, BoundedLength(codeText, kMaxCodeLength + 1));
-    if (code.size() > kMaxCodeLength || !AllDigits(code)) return false;
-
+    if (!WellFormedCode(code)) return false;
     if (RemoteVerificationConfigured()) return VerifyRemotely(userName, codeText);
-
-    const RecordState s = ReadRecordState(userName);
-    const uint32_t historySize = HistorySize(userName);
-    const uint32_t typed = TypedValue(code);
-    const uint32_t w = ReadVerificationWindow();
-    const CodeGenerator codes(secretText);
-
-    char shownSecret[kSecretShownInTrace + 1];
-    CopyText(shownSecret, View(secretText));
-    TraceLog("verifyDevicePIN key:%s now:%d, pin:%d (%s) (time:%X %s skew:%d his:%d step:%d wnd: %d)", shownSecret,
-             codes.CodeAt(s.base), static_cast<int>(typed), codeText, s.base,
-             RecordValueName(userName, kCounterSuffix).c_str(), s.skew, static_cast<int>(historySize), s.step,
-             static_cast<int>(w));
-    if (typed == 0) return false;
-
-    if (auto match = SearchWindow(codes, s.base + static_cast<uint32_t>(s.skew), w, typed)) {
-        TraceLog("found tm+skew+lap %X", *match);
-        // A first code found in the window fixes the skew at 0.
-        return Accept(userName, s, *match, s.storedSkew == kSkewNotLearned, 0);
-    }
-    // A counter-based token past its first accepted code is never searched wider.
-    if (s.counterValue >= 2) return Reject(codeText);
-
-    const uint32_t searchBase = s.CounterBased() ? 0 : s.base;
-    TraceLog("Scanning for new skew (%X)", static_cast<unsigned>(s.skew));
-    const auto found = SearchSkew(codes, searchBase, typed);
-    if (!found) {
-        TraceLog("verifyDevicePIN failed. new skew was not found. bad OTP.");
-        return false;
-    }
-    const uint32_t skewNow = ReadRecordNumber(userName, kSkewSuffix, kSkewNotLearned);
-    TraceLog("found skew:%d tm+skew:%X (i:%d) old_skew:%X", found->offset, found->counter, found->i, skewNow);
-    // A wide-search result is only taken while no skew is learned.
-    if (skewNow != kSkewNotLearned) return Reject(codeText);
-    return Accept(userName, s, found->counter, true, found->offset);
-}
-
-bool invalidate_timebased_code(const char* userName, uint32_t counter) {
-    if (ReadRegDword(RegRoot::LocalMachine, kVelmoKey, "DisableOtpHistory", 0) != 0) {
-        TraceLog("invalidate_timebased_code DisableOtpHistory=1 %X", counter);
-        return true;
-    }
-    // Slot 0 takes the new counter; the stored history follows it.
-    std::array<uint32_t, kHistoryWorkEntries> entries{};
-    uint32_t bytes = kHistoryReadLimit;
-    const std::string name = RecordValueName(userName, kHistorySuffix);
-    ReadRegBinary(RegRoot::LocalMachine, kOtpModuleKey, name.c_str(), reinterpret_cast<uint8_t*>(&entries[1]), &bytes);
-    const uint32_t stored = bytes / sizeof(uint32_t);
-    TraceLog("invalidate_timebased_code %X %d ([0]=%X, [1]=%X)", counter, static_cast<int>(stored), entries[0],
-             entries[1]);
-    for (uint32_t i = 1; i <= stored; ++i) {
-        if (entries[i] == counter) {
-            TraceLog("invalidate_timebased_code fail %X == %X", entries[i], counter);
-            return false;
-        }
-    }
-    entries[0] = counter;
-    WriteRegBinary(RegRoot::LocalMachine, kOtpModuleKey, name.c_str(), reinterpret_cast<const uint8_t*>(entries.data()),
-                   static_cast<uint32_t>(kHistoryEntries * sizeof(uint32_t)));
-    return true;
+    RegistryRecord record(userName);
+    return CheckCode(record, userName, secretText, code, UnixNow());
 }
 
 int findVerifyUserName(const char* codeText, char* outUserName, size_t outSize) {
     const bool listing = !codeText || codeText[0] == '\0';
     UserListSink* list = listing ? CurrentUserListSink() : nullptr;
     if (list) list->Clear();
-    for (const OtpRecord& record : ScanRecords()) {
+    int found = 0;
+    ForEachRecord([&](const OtpRecord& record) {
         if (listing) {
             if (list) list->Add(record.userName.c_str());
-            continue;
+            return true;
         }
         const bool accepted = verifyDevicePIN(record.userName.c_str(), record.secret.c_str(), codeText);
         TraceLog("findVerifyUserName %s %d", record.userName.c_str(), accepted ? 1 : 0);
-        if (accepted) {
-            CopyText(outUserName, outSize, record.userName);
-            return 1;
-        }
-    }
-    return 0;
+        if (!accepted) return true;
+        CopyText(outUserName, outSize, record.userName);
+        found = 1;
+        return false;
+    });
+    return found;
 }
 
 }  // namespace velmo

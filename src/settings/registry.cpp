@@ -200,10 +200,7 @@ bool WriteRegString(RegRoot root, const char* path, const char* name, const char
     UniqueHkey key;
     const DWORD options = std::strstr(path, "Volatile") ? REG_OPTION_VOLATILE : REG_OPTION_NON_VOLATILE;
     LONG rc = OpenForWrite(root, path, options, key);
-    if (rc != ERROR_SUCCESS) {
-        TraceLog("WriteReg-s failed %X %s %s", static_cast<unsigned>(rc), path, name);
-        return false;
-    }
+    if (rc != ERROR_SUCCESS) return false;
     if (!text) return RegDeleteValueA(key.get(), name) == ERROR_SUCCESS;
 
     std::string stored = text;
@@ -227,8 +224,8 @@ void WriteRegBinary(RegRoot root, const char* path, const char* name, const uint
     if (!HasArguments(path, name)) return;
     UniqueHkey key;
     LONG rc = OpenForWrite(root, path, REG_OPTION_NON_VOLATILE, key);
-    if (rc == ERROR_SUCCESS && !bytes) {
-        RegDeleteValueA(key.get(), name);
+    if (!bytes) {  // a delete reports nothing
+        if (rc == ERROR_SUCCESS) RegDeleteValueA(key.get(), name);
         return;
     }
     if (rc == ERROR_SUCCESS) rc = RegSetValueExA(key.get(), name, 0, REG_BINARY, bytes, count);

@@ -17,6 +17,7 @@
 #include "otp/verification.h"
 #include "settings/registry.h"
 #include "ui/gateway_presets.h"
+#include "ui/dialog_rules.h"
 #include "ui/settings_dialog_ids.h"
 #include "ui/users_file.h"
 
@@ -24,9 +25,6 @@ namespace velmo {
 
 namespace {
 
-constexpr uint32_t kSecondsPerStep = 30;
-constexpr uint32_t kMinTimeout = 31;
-constexpr uint32_t kMaxTimeout = 18999;
 constexpr int kGatewayOnOk = 240;      // combo text kept by OK
 constexpr int kGatewayOnAction = 210;  // combo text kept by Edit and Test
 constexpr int kDetailSize = 110;
@@ -99,7 +97,7 @@ void OnInit(HWND dialog) {
     for (const char* preset : kGatewayPresets)
         SendDlgItemMessageA(dialog, IDC_GATEWAY, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(preset));
     SetDlgItemInt(dialog, IDC_TIMEOUT,
-                  ReadRegDword(RegRoot::LocalMachine, kOtpModuleKey, "window", kDefaultWindow) * kSecondsPerStep, FALSE);
+                  TimeoutForWindow(ReadRegDword(RegRoot::LocalMachine, kOtpModuleKey, "window", kDefaultWindow)), FALSE);
 
     const std::string lastDelivery = ModuleText("SMS-Gate-ret");
     if (lastDelivery.size() > kLastDeliveryShown) SetStatus(dialog, "Last delivery status:\n " + lastDelivery);
@@ -129,9 +127,9 @@ void OnOk(HWND dialog) {
     WriteRegString(RegRoot::LocalMachine, kOtpModuleKey, "SMS-Gate-Success-Value", " OK ");
     BOOL read = FALSE;
     const UINT timeout = GetDlgItemInt(dialog, IDC_TIMEOUT, &read, FALSE);
-    if (read && timeout >= kMinTimeout && timeout <= kMaxTimeout)
-        WriteRegDword(RegRoot::LocalMachine, kOtpModuleKey, "window", timeout / kSecondsPerStep);
-    if (ContainsNoCase(gateway, "http") && !ContainsNoCase(gateway, "%text%"))
+    if (const auto window = WindowForTimeout(timeout); read && window)
+        WriteRegDword(RegRoot::LocalMachine, kOtpModuleKey, "window", *window);
+    if (GatewayLacksText(gateway))
         Show(dialog, "SMS gate URL does not contain %text% parametr. Click ? for details", MB_ICONWARNING);
 }
 

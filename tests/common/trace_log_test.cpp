@@ -16,11 +16,12 @@ using namespace velmo::test;
 
 namespace {
 
+const std::regex kStamp(R"([ \d]\d:[ \d]\d : [ \d]\d:[ \d]{2}\d   )");
+
 class TraceLogFile : public ::testing::Test {
 protected:
     void SetUp() override {
         ResetVelmoRegistry();
-        path = ScratchFilePath("tracelog");
         DeleteFileA(path.c_str());
     }
     void TearDown() override {
@@ -28,107 +29,74 @@ protected:
         DeleteFileA(path.c_str());
         ResetVelmoRegistry();
     }
-    // Points the log at the file without writing the header.
+    // Points the log at the file without leaving the header in it.
     void Attach(uint32_t limitKb = 300) {
         GetTraceMaker().OpenLog(path.c_str(), limitKb);
         DeleteFileA(path.c_str());
     }
-    std::vector<std::string> Lines() const { return SplitLines(ReadWholeFile(path)); }
-    static std::string Message(const std::string& line) { return WithoutStamp(line); }
-    void DisableLog(HKEY root, DWORD value) {
+    std::vector<std::string> Messages() const {
+        std::vector<std::string> out;
+        for (const auto& line : SplitLines(ReadWholeFile(path))) out.push_back(WithoutStamp(line));
+        return out;
+    }
+    static void DisableLog(HKEY root, DWORD value) {
         PutRaw(root, View::Wow32, "Software\\Velmo", "DisableLog", REG_DWORD, &value, sizeof value);
     }
-
-    std::string path;
+    const std::string path = ScratchFilePath("tracelog");
 };
 
 }  // namespace
 
-TEST_F(TraceLogFile, LinesCarryASpacePaddedStampAndEndInCrLf) {
-    Attach();
+TEST_F(TraceLogFile, LinesHeaderAndCuts) {
+    GetTraceMaker().OpenLog(path.c_str(), 300);
     TraceLog("hello %s %d", "world", 42);
+    TraceLog("%s", std::string(2000, 'm').c_str());
+    TraceLog("%s", std::string(3000, 'n').c_str());  // longer than the format buffer
+    // The wide format reads %s and %ls as wide text, %S and %hs as narrow;
+    // characters outside the code page become its default character.
+    TraceLogW(L"[%s] [%ls] [%S] [%hs] %d \u4e2d\u00e9", L"w1", L"w2", "n1", "n2", 7);
+    const std::vector<std::string> expected = {
+        "\n\n", std::string(50, '=') + " ",
+        // This test program carries version 2.7 (file date words left at zero).
+        std::string(29, '=') + " (" + __DATE__ + ", 2.7, 0.0.0.0)", "hello world 42", std::string(1500, 'm'),
+        std::string(1500, 'n'), "[w1] [w2] [n1] [n2] 7 ?\xe9"};
+    EXPECT_EQ(Messages(), expected);
     const std::string content = ReadWholeFile(path);
-    const std::regex line(R"([ \d]\d:[ \d]\d : [ \d]\d:[ \d]{2}\d   hello world 42\r\n)");
-    EXPECT_TRUE(std::regex_match(content, line)) << content;
+    EXPECT_TRUE(std::regex_search(content, std::regex(R"(\r\n[ \d]\d:[ \d]\d : [ \d]\d:[ \d]{2}\d   hello world 42\r\n)")));
     EXPECT_EQ(content.find(":0"), std::string::npos) << "fields are padded with spaces, not zeros";
 }
 
-TEST_F(TraceLogFile, OpenLogWritesTheHeaderWithTheHostVersion) {
-    GetTraceMaker().OpenLog(path.c_str(), 300);
-    const auto lines = Lines();
-    ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(Message(lines[0]), "\n\n");
-    EXPECT_EQ(Message(lines[1]), std::string(50, '=') + " ");
-    // This test program carries version 2.7 (file date words left at zero).
-    EXPECT_EQ(Message(lines[2]), std::string(29, '=') + " (" + __DATE__ + ", 2.7, 0.0.0.0)");
-}
-
-TEST_F(TraceLogFile, LongMessagesAreCutAndWideTextIsConverted) {
+TEST_F(TraceLogFile, DisableLogAndTheSizeLimit) {
     Attach();
-    TraceLog("%s", std::string(2000, 'm').c_str());
-    TraceLog("%s", std::string(3000, 'n').c_str());  // longer than the format buffer
-    TraceLogW(L"wide %ls %d \u4e2d", L"caf\u00e9", 7);
-    const auto lines = Lines();
-    ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(Message(lines[0]), std::string(1500, 'm'));
-    EXPECT_EQ(Message(lines[1]), std::string(1500, 'n'));
-    EXPECT_EQ(Message(lines[2]), "wide caf\xe9 7 ?");
-}
-
-TEST_F(TraceLogFile, DisableLogInLocalMachineDeletesTheFile) {
-    Attach();
-    TraceLog("before");
-    ASSERT_TRUE(FileExists(path));
-    DisableLog(HKEY_LOCAL_MACHINE, 1);
+    TraceLog("kept");
+    DisableLog(HKEY_CURRENT_USER, 1);  // only stops writing
+    TraceLog("dropped");
+    DisableLog(HKEY_CURRENT_USER, 2);  // any other value leaves logging on
+    TraceLog("written");
+    EXPECT_EQ(Messages(), (std::vector<std::string>{"kept", "written"}));
+    DisableLog(HKEY_LOCAL_MACHINE, 1);  // deletes the file at the next line
     TraceLog("while off");
     EXPECT_FALSE(FileExists(path));
     DisableLog(HKEY_LOCAL_MACHINE, 0);
     TraceLog("after");
-    const auto lines = Lines();
-    ASSERT_EQ(lines.size(), 1u);  // a fresh file, no header
-    EXPECT_EQ(Message(lines[0]), "after");
-}
+    EXPECT_EQ(Messages(), (std::vector<std::string>{"after"}));  // a fresh file, no header
 
-TEST_F(TraceLogFile, DisableLogInCurrentUserOnlyStopsWriting) {
-    Attach();
-    TraceLog("kept");
-    DisableLog(HKEY_CURRENT_USER, 1);
-    TraceLog("dropped");
-    DisableLog(HKEY_CURRENT_USER, 2);  // any other value leaves logging on
-    TraceLog("written");
-    const auto lines = Lines();
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(Message(lines[0]), "kept");
-    EXPECT_EQ(Message(lines[1]), "written");
-}
-
-TEST_F(TraceLogFile, OpenLogWhileDisabledDeletesTheFileAndForgetsThePath) {
-    WriteWholeFile(path, "old content\r\n");
+    // Opened while switched off: the file goes and the path is not taken.
+    GetTraceMaker().OpenLog("", 300);
     DisableLog(HKEY_LOCAL_MACHINE, 1);
     GetTraceMaker().OpenLog(path.c_str(), 300);
     EXPECT_FALSE(FileExists(path));
     DisableLog(HKEY_LOCAL_MACHINE, 0);
     TraceLog("nowhere");
     EXPECT_FALSE(FileExists(path));
-}
 
-TEST_F(TraceLogFile, AFileOverTheLimitStartsAgain) {
     Attach(300);
     WriteWholeFile(path, std::string(300 * 1024, 'x'));
     TraceLog("at the limit");
-    EXPECT_EQ(ReadWholeFile(path).size(), 300u * 1024 + 17 + 12 + 2);  // at the limit: appended
-
+    EXPECT_EQ(ReadWholeFile(path).size(), 300u * 1024 + 17 + 12 + 2);  // appended
     WriteWholeFile(path, std::string(300 * 1024 + 1, 'x'));
     TraceLog("restarted");
-    const auto lines = Lines();
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(Message(lines[0]), "restarted");
-}
-
-TEST_F(TraceLogFile, NoPathMeansNoLine) {
-    GetTraceMaker().OpenLog("", 300);
-    TraceLog("nowhere");
-    EXPECT_FALSE(FileExists(path));
+    EXPECT_EQ(Messages(), (std::vector<std::string>{"restarted"}));
 }
 
 TEST_F(TraceLogFile, ConcurrentProcessesNeverTearOrLoseLines) {
@@ -146,29 +114,22 @@ TEST_F(TraceLogFile, ConcurrentProcessesNeverTearOrLoseLines) {
         STARTUPINFOA si{};
         si.cb = sizeof si;
         PROCESS_INFORMATION pi{};
-        ASSERT_TRUE(CreateProcessA(child.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-            << GetLastError();
+        ASSERT_TRUE(CreateProcessA(child.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
         processes.push_back(pi);
     }
     for (auto& pi : processes) {
         EXPECT_EQ(WaitForSingleObject(pi.hProcess, 60000), WAIT_OBJECT_0);
-        DWORD code = 1;
-        GetExitCodeProcess(pi.hProcess, &code);
-        EXPECT_EQ(code, 0u);
         CloseHandle(pi.hProcess);
         CloseHandle(pi.hThread);
     }
-
-    // Each writer opens the log (three header lines) and then numbers its lines.
-    const std::regex stamp(R"([ \d]\d:[ \d]\d : [ \d]\d:[ \d]{2}\d   )");
-    const std::regex numbered(R"((w\d) line (\d+) [a-z]{40})");
-    const std::regex header(R"(\n\n|={50} |={29} \(.*\))");
+    // Each writer opens the log (three header lines) and numbers its lines.
+    const std::regex numbered(R"((w\d) line (\d+) [a-z]{40})"), header(R"(\n\n|={50} |={29} \(.*\))");
     std::set<std::string> seen;
     size_t headers = 0;
-    for (const auto& line : Lines()) {
-        ASSERT_GE(line.size(), kTraceStampWidth) << "torn line: " << line;
-        ASSERT_TRUE(std::regex_match(line.substr(0, kTraceStampWidth), stamp)) << "torn line: " << line;
-        const std::string message = Message(line);
+    for (const auto& line : SplitLines(ReadWholeFile(path))) {
+        ASSERT_TRUE(line.size() >= kTraceStampWidth && std::regex_match(line.substr(0, kTraceStampWidth), kStamp))
+            << "torn line: " << line;
+        const std::string message = WithoutStamp(line);
         std::smatch m;
         if (std::regex_match(message, header)) {
             ++headers;

@@ -128,33 +128,10 @@ TEST_F(RemoteVerification, OtpadminCheckRemotePrintsTheOutcome) {
     server.Answer(200, "{\"status\": true, \"value\": false}");
     char exe[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, exe, MAX_PATH);
-    const std::string self = exe;
-    std::string command = "\"";
-    command += self.substr(0, self.rfind('\\') + 1);
-    command += "otpadmin.exe\" check-remote carol 424242";
-
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE readEnd = nullptr, writeEnd = nullptr;
-    ASSERT_TRUE(CreatePipe(&readEnd, &writeEnd, &inherit, 0));
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = writeEnd;
-    startup.hStdError = writeEnd;
-    PROCESS_INFORMATION process = {};
-    ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process));
-    CloseHandle(writeEnd);
+    std::string command = exe;
+    command.replace(command.rfind('\\') + 1, std::string::npos, "otpadmin.exe\" check-remote carol 424242");
     std::string output;
-    char piece[512];
-    DWORD got = 0;
-    while (ReadFile(readEnd, piece, sizeof piece, &got, nullptr) && got) output.append(piece, got);
-    WaitForSingleObject(process.hProcess, 30000);
-    DWORD exitCode = 0;
-    GetExitCodeProcess(process.hProcess, &exitCode);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
-    CloseHandle(readEnd);
+    const DWORD exitCode = RunProcess('"' + command, &output);
 
     EXPECT_EQ(exitCode, 1u);
     EXPECT_NE(output.find("verifyOTP_Web -> 2 (refused"), std::string::npos) << output;

@@ -11,7 +11,7 @@
 
 #include "delivery/delivery.h"
 #include "delivery/remote_verification.h"
-#include "net_fixtures.h"
+#include "http/net_fixtures.h"
 #include "support/trace_capture.h"
 #include "support/windows_env.h"
 

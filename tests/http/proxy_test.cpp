@@ -6,7 +6,7 @@
 
 #include "http/generic_http_client.h"
 #include "loopback_http_server.h"
-#include "net_fixtures.h"
+#include "http/net_fixtures.h"
 #include "support/trace_capture.h"
 #include "support/windows_env.h"
 

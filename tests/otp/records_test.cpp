@@ -1,17 +1,22 @@
-// User records, the record scan, secret generation and provisioning texts
-// against Wine's registry.
+// User records in Wine's registry: which values are records, what an
+// accepted or refused code leaves in them, the remote verification service,
+// the record-wide search, secret generation and provisioning texts.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
-#include <regex>
 #include <string>
+#include <vector>
 
+#include "common/clock.h"
 #include "common/session_identity.h"
-#include "otp/base32.h"
+#include "common/user_list_sink.h"
+#include "loopback_http_server.h"
 #include "otp/provisioning.h"
 #include "otp/record_scan.h"
 #include "otp/user_record.h"
+#include "otp/verification.h"
+#include "support/otp_codes.h"
 #include "support/trace_capture.h"
 #include "support/windows_env.h"
 
@@ -20,156 +25,191 @@ using namespace velmo::test;
 
 namespace {
 
+constexpr char kSecret[] = "GEZDGNBVGY3TQOJQGEZDGNBVGY3TQOJQ";
+constexpr char kBobSecret[] = "MZXW6YTBOIMZXW6YTBOIMZXW6YTBOIMZ";
+constexpr int64_t kNow = 1800000000;
+constexpr uint32_t kT = kNow / 30;
+int64_t FakeNow() { return kNow; }
+
 class Records : public ::testing::Test {
 protected:
-    void SetUp() override { ResetVelmoRegistry(); }
-    void TearDown() override { ResetVelmoRegistry(); }
+    void SetUp() override {
+        ResetVelmoRegistry();
+        SetClockForTesting(FakeNow);
+        trace.Clear();
+    }
+    void TearDown() override {
+        SetClockForTesting(nullptr);
+        ResetVelmoRegistry();
+    }
+    static bool Verify(uint32_t counter, const char* user = "alice", const char* secret = kSecret) {
+        return verifyDevicePIN(user, secret, CodeText(secret, counter).c_str());
+    }
+    static std::vector<uint32_t> History(const char* name = "alice_history") {
+        const auto raw = GetRaw(kOtpModule, name);
+        std::vector<uint32_t> entries(raw ? raw->data.size() / 4 : 0);
+        if (raw) std::memcpy(entries.data(), raw->data.data(), entries.size() * 4);
+        return entries;
+    }
+    static std::string Stored(const std::string& name) {
+        auto raw = GetRaw(kOtpModule, name);
+        return raw ? raw->Text() : "<missing>";
+    }
     TraceCapture trace;
 };
 
-std::string Stored(const std::string& name) {
-    auto raw = GetRaw(kOtpModule, name);
-    return raw ? raw->Text() : "<missing>";
-}
-
-std::vector<std::string> ScannedUsers() {
+class RecordingList : public UserListSink {
+public:
+    void Clear() override { users.clear(); }
+    void Add(const char* user) override { users.push_back(user); }
     std::vector<std::string> users;
-    for (const auto& r : ScanRecords()) users.push_back(r.userName);
-    std::sort(users.begin(), users.end());
-    return users;
-}
-
-std::string SessionDomain() {
-    char user[kSessionNameSize], domain[kSessionNameSize];
-    GetSessionUserName(user, domain, kSessionNameSize);
-    return domain;
-}
+};
 
 }  // namespace
 
-TEST_F(Records, GeneratedSecretsAreRandomBase32AndNeverTraced) {
-    GenerateOTP_Key_User("alice", kTimeBased);
-    const std::string first = Stored("alice_key");
-    GenerateOTP_Key_User("alice", kCounterBased);
-    const std::string second = Stored("alice_key");
-    EXPECT_NE(first, second);
-    for (const auto& s : {first, second}) {
-        EXPECT_EQ(s.size(), 32u);
-        EXPECT_EQ(s.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ234567"), std::string::npos);
-    }
-    EXPECT_EQ(GetRaw(kOtpModule, "alice#")->Dword(), 1u);
-    EXPECT_TRUE(trace.Contains("GenerateOTP_Key_User created config for alice#, key: " + second.substr(0, 6)));
-    for (const auto& line : trace.Lines()) EXPECT_EQ(line.find(second.substr(0, 7)), std::string::npos) << line;
+TEST_F(Records, VerificationReadsAndWritesTheUsersValues) {
+    PutText(kOtpModule, "alice_key", kSecret);
+    PutText(kOtpModule, "window", "3");  // a number stored as text
+    PutDword(kOtpModule, "alice_step", 60);
+    const uint32_t t = kNow / 60;
+    EXPECT_TRUE(Verify(t + 40));  // the wide search learns the skew
+    EXPECT_EQ(GetRaw(kOtpModule, "alice_skew")->Dword(), 40u);
+    const auto before = AllValues(kOtpModule);
+    EXPECT_FALSE(Verify(t + 44));  // outside a window of 3
+    EXPECT_TRUE(AllValues(kOtpModule) == before);  // a refusal changes nothing
+    EXPECT_TRUE(Verify(t + 43));
+    EXPECT_EQ(GetRaw(kOtpModule, "alice_history")->type, static_cast<DWORD>(REG_BINARY));
+    EXPECT_EQ(History().size(), 400u);
+    EXPECT_EQ(History()[0], t + 43);
+    EXPECT_EQ(History()[1], t + 40);
+
+    // Counter-based: U# moves past the matched counter.
+    PutText(kOtpModule, "bob_key", kBobSecret);
+    PutDword(kOtpModule, "bob#", 5);
+    EXPECT_TRUE(Verify(7, "bob", kBobSecret));
+    EXPECT_EQ(GetRaw(kOtpModule, "bob#")->Dword(), 8u);
+
+    // "DisableOtpHistory" under the host settings: the same code twice.
+    PutDword(kVelmo, "DisableOtpHistory", 1);
+    EXPECT_TRUE(Verify(9, "bob", kBobSecret));
+    PutDword(kOtpModule, "bob#", 9);
+    EXPECT_TRUE(Verify(9, "bob", kBobSecret));
 }
 
-TEST_F(Records, ProvisioningUrlAndHexSecret) {
-    EXPECT_STREQ(GenerateQR_Code_User("nobody", 0), "");
-    EXPECT_STREQ(GenerateQR_Code_User("nobody", 1), "");
-    EXPECT_TRUE(trace.Contains("GenerateQR_Code_User, no config for nobody_key"));
-
-    PutText(kOtpModule, "alice_key", "GEZDGNBVGY3TQOJQGEZDGNBVGY3TQOJQ");
-    const std::string domain = SessionDomain();
-    ASSERT_FALSE(domain.empty());
-    const std::string uri = "otpauth://totp/alice@" + domain + "?secret=GEZDGNBVGY3TQOJQGEZDGNBVGY3TQOJQ";
-    EXPECT_EQ(GenerateQR_Code_User("alice", 0), std::string(kBuiltInQrPrefix) + uri);
-    EXPECT_STREQ(GenerateQR_Code_User("alice", 1), "3132333435363738393031323334353637383930");
-
-    PutText(kOtpModule, "QrCodeGenerator", "x");
-    EXPECT_EQ(GenerateQR_Code_User("alice", 0), std::string(kBuiltInQrPrefix) + uri);
-    PutText(kOtpModule, "QrCodeGenerator", "https://qr.example.test/make?data=");
-    EXPECT_EQ(GenerateQR_Code_User("alice", 0), "https://qr.example.test/make?data=" + uri);
-    // A prefix that leaves no room for the whole URI gives way to the built-in one.
-    PutText(kOtpModule, "QrCodeGenerator", "https://qr.example.test/" + std::string(450, 'p'));
-    EXPECT_EQ(GenerateQR_Code_User("alice", 0), std::string(kBuiltInQrPrefix) + uri);
-
-    // One shared result buffer: the first text now holds the second result.
-    PutText(kOtpModule, "bob_key", "MZXW6YTBOI");
-    const char* first = GenerateQR_Code_User("alice", 0);
-    GenerateQR_Code_User("bob", 1);
-    EXPECT_STREQ(first, "666f6f626172");
-
-    PutText(kOtpModule, "carol_key", "!!!!");  // decodes to nothing
-    EXPECT_STREQ(GenerateQR_Code_User("carol", 1), "");
+TEST_F(Records, HistoriesAsStoredByOthers) {
+    PutText(kOtpModule, "alice_key", kSecret);
+    PutDword(kOtpModule, "alice_skew", 0);
+    // Kept as hexadecimal text, a used counter is still refused.
+    char hex[9];
+    std::snprintf(hex, sizeof hex, "%02X%02X%02X%02X", kT & 0xFF, (kT >> 8) & 0xFF, (kT >> 16) & 0xFF, kT >> 24);
+    PutText(kOtpModule, "alice_history", std::string("00000000") + hex);
+    EXPECT_FALSE(Verify(kT));
+    // Odd sizes are read as far as they go; one too long to read counts as
+    // empty; either way a fresh 400-entry block replaces it.
+    const uint8_t odd[7] = {1, 2, 3, 4, 5, 6, 7};
+    PutRaw(HKEY_LOCAL_MACHINE, View::Wow32, kOtpModule, "alice_history", REG_BINARY, odd, sizeof odd);
+    EXPECT_TRUE(Verify(kT + 1));
+    EXPECT_EQ(History()[1], 0x04030201u);
+    const std::vector<uint8_t> huge(2000, 0xAB);
+    PutRaw(HKEY_LOCAL_MACHINE, View::Wow32, kOtpModule, "alice_history", REG_BINARY, huge.data(), huge.size());
+    EXPECT_TRUE(Verify(kT + 2));
+    EXPECT_EQ(History().size(), 400u);
+    EXPECT_EQ(History()[1], 0u);
 }
 
-TEST_F(Records, ScanFindsRecordsByTheirKeyValues) {
-    PutText(kOtpModule, "alice_key", "GEZDGNBVGY3TQOJQ");
-    PutText(kOtpModule, "bob_key", "");  // one byte: not a record
-    PutText(kOtpModule, "Key #1", "MZXW6YTBOI");
-    PutText(kOtpModule, "carol_key2", "MZXW6YTB");
-    PutDword(kOtpModule, "dave_key", 5);  // not a text
-    PutText(kOtpModule, "SMS-Gate", "OtpDeliveryScript.ps1");
-    // A history longer than the scan's data buffer must not end the scan.
-    const std::vector<uint8_t> history(1600, 7);
+TEST_F(Records, AVerificationServiceDecidesInsteadOfTheRecord) {
+    PutText(kOtpModule, "alice_key", kSecret);
+    PutText(kOtpModule, "URL", "abcde");  // five characters: still local
+    EXPECT_TRUE(Verify(kT));
+    LoopbackHttpServer service;
+    PutText(kOtpModule, "URL", service.Url("/check?user=%user%&otp=%pass%"));
+    const auto before = AllValues(kOtpModule);
+    service.Answer(200, R"({"status": true, "result": {"value": true}})", "application/json");
+    EXPECT_TRUE(verifyDevicePIN("alice", kSecret, "424242"));  // whatever the record says
+    EXPECT_EQ(service.LastRequest().query, "user=alice&otp=424242");
+    EXPECT_TRUE(AllValues(kOtpModule) == before);  // no history, no skew
+    service.Answer(200, R"({"status": false})", "application/json");
+    EXPECT_FALSE(Verify(kT + 1));
+    EXPECT_EQ(Stored("URL-ret"), R"({"status": false})");
+}
+
+TEST_F(Records, TheScanFindsRecordsAndStopsAtTheOneThatAccepts) {
+    // Created in name order: Wine enumerates by name, Windows mostly in the
+    // order of creation.
+    const std::vector<uint8_t> history(1600, 7);  // longer than the scan's data buffer
     PutRaw(HKEY_LOCAL_MACHINE, View::Wow32, kOtpModule, "aaa_history", REG_BINARY, history.data(), history.size());
+    PutText(kOtpModule, "alice_key", kSecret);
+    PutText(kOtpModule, "bob_key", "");             // one byte: not a record
+    PutText(kOtpModule, "carol_key2", "MZXW6YTB");  // user "carol_", secret from this value
+    PutDword(kOtpModule, "dave_key", 5);            // not a text
+    PutText(kOtpModule, "Key #1", kBobSecret);
     PutText(kOtpModule, "zed_key", "MZXW6YTBOI");
+    std::vector<std::string> found;
+    for (const auto& r : ScanRecords()) found.push_back(r.userName + "=" + r.secret);
+    EXPECT_EQ(found, (std::vector<std::string>{"alice=" + std::string(kSecret), "carol_=MZXW6YTB",
+                                               "Key #1=" + std::string(kBobSecret), "zed=MZXW6YTBOI"}));
 
-    EXPECT_EQ(ScannedUsers(), (std::vector<std::string>{"Key #1", "alice", "carol_", "zed"}));
-    for (const auto& r : ScanRecords()) {
-        if (r.userName == "Key #1") {
-            EXPECT_EQ(r.secret, "MZXW6YTBOI");
-        } else if (r.userName == "carol_") {
-            EXPECT_EQ(r.secret, "MZXW6YTB");  // the value found, not "carol__key"
-        }
-    }
-    EXPECT_TRUE(trace.Contains("scan bob_key 1 1"));
-    EXPECT_TRUE(trace.Contains("scan dave_key 4 4"));
-    EXPECT_TRUE(trace.Contains("scan aaa_history 1600 3"));
+    // Each value is traced as it is met, each record checked when found, and
+    // the walk ends at the record that accepts.
+    trace.Clear();
+    char matched[250] = {};
+    EXPECT_EQ(findVerifyUserName(CodeText(kBobSecret, kT + 1).c_str(), matched, sizeof matched), 1);
+    EXPECT_STREQ(matched, "Key #1");
+    std::vector<std::string> walk;
+    for (const auto& line : trace.Lines())
+        if (line.rfind("scan ", 0) == 0 || line.rfind("findVerifyUserName ", 0) == 0) walk.push_back(line);
+    EXPECT_EQ(walk, (std::vector<std::string>{"scan aaa_history 1600 3", "scan alice_key 33 1",
+                                              "findVerifyUserName alice 0", "scan bob_key 1 1", "scan carol_key2 9 1",
+                                              "findVerifyUserName carol_ 0", "scan dave_key 4 4", "scan Key #1 33 1",
+                                              "findVerifyUserName Key #1 1"}));
 
+    RecordingList list;
+    RegisterUserListSink(&list);
+    EXPECT_EQ(findVerifyUserName("", matched, sizeof matched), 0);
+    RegisterUserListSink(nullptr);
+    EXPECT_EQ(list.users, (std::vector<std::string>{"alice", "carol_", "Key #1", "zed"}));
     ResetVelmoRegistry();
     EXPECT_TRUE(ScanRecords().empty());  // no module key at all
 }
 
-TEST_F(Records, DestinationsAreSetRefusedOrDeleted) {
-    PutDword(kOtpModule, "erin#", 9);
-    EXPECT_EQ(Manage_SMS_Number_User("erin", std::string(179, '5').c_str()), 1u);
-    EXPECT_EQ(Stored("erin_sms"), std::string(179, '5'));
-    EXPECT_EQ(GetRaw(kOtpModule, "erin#")->Dword(), 0u);
-    EXPECT_TRUE(trace.Contains("Manage_SMS_Number_User new phone is set " + std::string(179, '5')));
-
-    PutDword(kOtpModule, "erin#", 9);
-    EXPECT_EQ(Manage_SMS_Number_User("erin", std::string(180, '6').c_str()), 0u);
-    EXPECT_EQ(Stored("erin_sms"), std::string(179, '5'));
-    EXPECT_EQ(GetRaw(kOtpModule, "erin#")->Dword(), 9u);
-
-    EXPECT_EQ(Manage_SMS_Number_User("erin", nullptr), 0u);
-    EXPECT_EQ(Stored("erin_sms"), "<missing>");
-}
-
-TEST_F(Records, NamesWithTheProtectedMarkKeepPlainRecords) {
-    GenerateOTP_Key_User("maxxxine", kTimeBased);
-    Manage_SMS_Number_User("maxxxine", "+15550100");
-    const std::string secret = Stored("maxxxine_key");
+TEST_F(Records, SecretsDestinationsAndProvisioningTexts) {
+    GenerateOTP_Key_User("alice", kCounterBased);
+    const std::string secret = Stored("alice_key");
     EXPECT_EQ(secret.size(), 32u);
-    EXPECT_EQ(ReadSecret("maxxxine"), secret);
-    EXPECT_EQ(Stored("maxxxine_sms"), "+15550100");
-}
+    EXPECT_EQ(secret.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ234567"), std::string::npos);
+    EXPECT_EQ(GetRaw(kOtpModule, "alice#")->Dword(), 1u);
+    for (const auto& line : trace.Lines()) EXPECT_EQ(line.find(secret.substr(0, 7)), std::string::npos) << line;
+    GenerateOTP_Key_User("alice", kTimeBased);
+    EXPECT_NE(Stored("alice_key"), secret);
+    EXPECT_EQ(GetRaw(kOtpModule, "alice#")->Dword(), 0u);
 
-TEST_F(Records, ValueNamesAndTheWindowSetting) {
-    EXPECT_EQ(RecordValueName("alice", kCounterSuffix), "alice#");
-    EXPECT_EQ(BlockValueName("alice", 1), "alice_1");
-    EXPECT_EQ(BlockValueName("alice", 4294967295u), "alice_-1");
-    EXPECT_EQ(ReadVerificationWindow(), 6u);
-    for (uint32_t stored : {0u, 19901u, 4294967295u}) {
-        PutDword(kOtpModule, "window", stored);
-        EXPECT_EQ(ReadVerificationWindow(), 6u) << stored;
-    }
-    PutDword(kOtpModule, "window", 19900);
-    EXPECT_EQ(ReadVerificationWindow(), 19900u);
-    PutText(kOtpModule, "window", "3");
-    EXPECT_EQ(ReadVerificationWindow(), 3u);
-}
+    // A user name with the protected mark keeps a plain record.
+    EXPECT_EQ(Manage_SMS_Number_User("maxxxine", std::string(179, '5').c_str()), 1u);
+    EXPECT_EQ(Stored("maxxxine_sms"), std::string(179, '5'));
+    EXPECT_EQ(Manage_SMS_Number_User("maxxxine", std::string(180, '6').c_str()), 0u);
+    EXPECT_EQ(Stored("maxxxine_sms"), std::string(179, '5'));
+    EXPECT_EQ(Manage_SMS_Number_User("maxxxine", nullptr), 0u);
+    EXPECT_EQ(Stored("maxxxine_sms"), "<missing>");
 
-TEST_F(Records, SessionIdentityTracesWhatItFound) {
     char user[kSessionNameSize], domain[kSessionNameSize];
     GetSessionUserName(user, domain, kSessionNameSize);
-    EXPECT_FALSE(std::string(domain).empty());
-    EXPECT_EQ(trace.StartingWith(std::string("Session user name: ") + user + " [" + domain + "] (session ").size(), 1u);
-    GetSessionUserName(user, nullptr, kSessionNameSize);
-    EXPECT_EQ(trace.StartingWith(std::string("Session user name: ") + user + "  (session ").size(), 1u);
-    EXPECT_TRUE(IsVistaOrLater());
-    char tinyUser[4], tinyDomain[4];
-    GetSessionUserName(tinyUser, tinyDomain, 4);  // cut, never overflowed
-    EXPECT_LT(std::strlen(tinyUser), 4u);
-    EXPECT_LT(std::strlen(tinyDomain), 4u);
+    ASSERT_STRNE(domain, "");
+    PutText(kOtpModule, "bob_key", kSecret);
+    const std::string uri = "otpauth://totp/bob@" + std::string(domain) + "?secret=" + kSecret;
+    EXPECT_EQ(GenerateQR_Code_User("bob", 0), kBuiltInQrPrefix + uri);
+    EXPECT_STREQ(GenerateQR_Code_User("bob", 1), "3132333435363738393031323334353637383930");
+    const struct {
+        std::string prefix, used;
+    } prefixes[] = {
+        {"x", kBuiltInQrPrefix},
+        {"https://qr.example.test/make?data=", "https://qr.example.test/make?data="},
+        {"https://qr.example.test/" + std::string(450, 'p'), kBuiltInQrPrefix},  // no room left for the URI
+    };
+    for (const auto& p : prefixes) {
+        PutText(kOtpModule, "QrCodeGenerator", p.prefix);
+        EXPECT_EQ(GenerateQR_Code_User("bob", 0), p.used + uri) << p.prefix;
+    }
+    EXPECT_STREQ(GenerateQR_Code_User("nobody", 0), "");
+    PutText(kOtpModule, "carol_key", "!!!!");  // decodes to nothing
+    EXPECT_STREQ(GenerateQR_Code_User("carol", 1), "");
 }

@@ -9,147 +9,127 @@
 #include "settings/password.h"
 #include "settings/protected_value.h"
 #include "support/bytes.h"
-#include "support/trace_capture.h"
 
 using namespace velmo;
 using velmo::test::FromHex;
 using velmo::test::ToHex;
 
-TEST(Aes256, Fips197AppendixC3) {
-    const auto key = FromHex("000102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e1f");
-    const auto plain = FromHex("00112233445566778899aabbccddeeff");
-    Aes256 aes(key.data());
-    uint8_t cipher[16], back[16];
-    aes.EncryptBlock(plain.data(), cipher);
-    EXPECT_EQ(ToHex(cipher, 16), "8ea2b7ca516745bfeafc49904b496089");
-    aes.DecryptBlock(cipher, back);
-    EXPECT_EQ(ToHex(back, 16), "00112233445566778899aabbccddeeff");
-}
+namespace {
 
-TEST(Aes256, Sp800_38aCbcVectors) {
-    const auto key = FromHex("603deb1015ca71be2b73aef0857d77811f352c073b6108d72d9810a30914dff4");
-    const auto iv = FromHex("000102030405060708090a0b0c0d0e0f");
+const auto kKey = FromHex("603deb1015ca71be2b73aef0857d77811f352c073b6108d72d9810a30914dff4");
+const uint8_t kZeroVector[16] = {};
+
+}  // namespace
+
+TEST(Aes256, Fips197AndSp800_38aVectors) {
+    const auto key = FromHex("000102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e1f");
+    uint8_t block[16];
+    Aes256 fips(key.data());
+    fips.EncryptBlock(FromHex("00112233445566778899aabbccddeeff").data(), block);
+    EXPECT_EQ(ToHex(block, 16), "8ea2b7ca516745bfeafc49904b496089");
+    fips.DecryptBlock(block, block);
+    EXPECT_EQ(ToHex(block, 16), "00112233445566778899aabbccddeeff");
+
     const std::string plain =
         "6bc1bee22e409f96e93d7e117393172aae2d8a571e03ac9c9eb76fac45af8e51"
         "30c81c46a35ce411e5fbc1191a0a52eff69f2445df4f9b17ad2b417be66c3710";
-    const std::string cipher =
-        "f58c4c04d6e5f1ba779eabfb5f7bfbd69cfc4e967edb808d679f777bc6702c7d"
-        "39f23369a9d9bacfa530e26304231461b2eb05e2c39be9fcda6c19078c6a9d1b";
-    Aes256 aes(key.data());
     auto data = FromHex(plain);
     uint8_t chain[16];
-    std::memcpy(chain, iv.data(), 16);
+    Aes256 aes(kKey.data());
+    std::memcpy(chain, FromHex("000102030405060708090a0b0c0d0e0f").data(), 16);
     aes.EncryptCbc(data.data(), data.size(), chain);
-    EXPECT_EQ(ToHex(data), cipher);
-    std::memcpy(chain, iv.data(), 16);
+    EXPECT_EQ(ToHex(data),
+              "f58c4c04d6e5f1ba779eabfb5f7bfbd69cfc4e967edb808d679f777bc6702c7d"
+              "39f23369a9d9bacfa530e26304231461b2eb05e2c39be9fcda6c19078c6a9d1b");
+    std::memcpy(chain, FromHex("000102030405060708090a0b0c0d0e0f").data(), 16);
     aes.DecryptCbc(data.data(), data.size(), chain);
     EXPECT_EQ(ToHex(data), plain);
 }
 
 TEST(CPassword, PadsToTheNextWholeBlockAndStripsIt) {
-    const auto key = FromHex("603deb1015ca71be2b73aef0857d77811f352c073b6108d72d9810a30914dff4");
-    const uint8_t vector[16] = {};
-    CPassword password;
     for (uint32_t length : {0u, 1u, 15u, 16u, 17u, 40u}) {
         uint8_t buffer[80] = {};
         for (uint32_t i = 0; i < length; ++i) buffer[i] = static_cast<uint8_t>(i + 1);
         uint32_t n = length;
-        ASSERT_TRUE(password.EncryptBuffer(buffer, &n, sizeof buffer, key.data(), vector));
+        ASSERT_TRUE(CPassword().EncryptBuffer(buffer, &n, sizeof buffer, kKey.data(), kZeroVector));
         EXPECT_EQ(n, (length / 16 + 1) * 16) << length;  // 16 bytes give 32
-        ASSERT_TRUE(password.DecryptBuffer(buffer, &n, key.data(), vector));
+        ASSERT_TRUE(CPassword().DecryptBuffer(buffer, &n, kKey.data(), kZeroVector));
         EXPECT_EQ(n, length);
-        for (uint32_t i = 0; i < length; ++i) EXPECT_EQ(buffer[i], i + 1);
+        for (uint32_t i = 0; i < length; ++i) ASSERT_EQ(buffer[i], i + 1);
     }
 }
 
-TEST(CPassword, RefusesBadInputWithItsTraceLines) {
-    test::TraceCapture trace;
-    const auto key = FromHex("603deb1015ca71be2b73aef0857d77811f352c073b6108d72d9810a30914dff4");
-    const uint8_t vector[16] = {};
-    CPassword password;
+TEST(CPassword, RefusesBadInputAndBadPadding) {
     uint8_t buffer[32] = {};
     uint32_t n = 16;
-    EXPECT_FALSE(password.EncryptBuffer(buffer, nullptr, 32, key.data(), vector));
-    EXPECT_FALSE(password.EncryptBuffer(buffer, &n, 31, key.data(), vector));
+    EXPECT_FALSE(CPassword().EncryptBuffer(buffer, nullptr, 32, kKey.data(), kZeroVector));
+    EXPECT_FALSE(CPassword().EncryptBuffer(buffer, &n, 31, kKey.data(), kZeroVector));  // needs 32
     EXPECT_EQ(n, 0u);
-    EXPECT_TRUE(trace.Contains("CPassword::EncryptBuffer, null input"));
-    EXPECT_TRUE(trace.Contains("CPassword::EncryptBuffer, not enought buffer len"));
+    for (uint32_t length : {15u, 0u}) EXPECT_FALSE(CPassword().DecryptBuffer(buffer, &(n = length), kKey.data(), kZeroVector));
+    EXPECT_FALSE(CPassword().DecryptBuffer(buffer, &(n = 16), nullptr, kZeroVector));
 
-    trace.Clear();
-    n = 15;
-    EXPECT_FALSE(password.DecryptBuffer(buffer, &n, key.data(), vector));
-    n = 0;
-    EXPECT_FALSE(password.DecryptBuffer(buffer, &n, key.data(), vector));
-    EXPECT_FALSE(password.DecryptBuffer(buffer, &n, nullptr, vector));
-    EXPECT_EQ(trace.StartingWith("CPassword::DecryptBuffer, null input").size(), 3u);
-
-    // A last byte of 0 or of 17 and more is wrong padding.
-    for (uint8_t last : {uint8_t{0}, uint8_t{17}, uint8_t{200}}) {
+    // The last byte says how many bytes of padding there are, and each of them must say so too.
+    const struct {
+        std::vector<uint8_t> tail;  // the end of a 16-byte plaintext block
+        bool valid;
+    } rows[] = {{{0}, false}, {{17}, false}, {{200}, false}, {{1}, true}, {{2, 2}, true}, {{1, 2}, false},
+                {{3, 2, 2}, true}, {{3, 3, 3}, true}, {{2, 3, 3}, false}};
+    for (const auto& row : rows) {
         uint8_t block[16] = {};
-        block[15] = last;
-        Aes256 aes(key.data());
-        aes.EncryptBlock(block, block);  // CBC with a zero vector = ECB for one block
+        std::memcpy(block + 16 - row.tail.size(), row.tail.data(), row.tail.size());
+        Aes256(kKey.data()).EncryptBlock(block, block);  // CBC with a zero vector is ECB for one block
         n = 16;
-        trace.Clear();
-        EXPECT_FALSE(password.DecryptBuffer(block, &n, key.data(), vector));
-        EXPECT_EQ(n, 16u);
-        EXPECT_TRUE(trace.Contains("CPassword::DecryptBuffer, wrong PKCS5 (wrong password)."));
+        EXPECT_EQ(CPassword().DecryptBuffer(block, &n, kKey.data(), kZeroVector), row.valid) << ToHex(row.tail);
+        EXPECT_EQ(n, row.valid ? 16u - row.tail.back() : 16u) << ToHex(row.tail);
     }
 }
 
-TEST(ProtectedText, RoundTripSizesAndSalt) {
+TEST(ProtectedText, SizesSaltRoundTripAndDamage) {
     const uint8_t saltA[kProtectedSaltSize] = {1, 2, 3, 4, 5, 6, 7, 8, 9};
     const uint8_t saltB[kProtectedSaltSize] = {9, 8, 7, 6, 5, 4, 3, 2, 1};
-    // 1-5 characters give 32 digits, 6-21 give 64.
-    EXPECT_EQ(EncryptProtectedText("a", saltA).size(), 32u);
-    EXPECT_EQ(EncryptProtectedText("abcde", saltA).size(), 32u);
-    EXPECT_EQ(EncryptProtectedText("secret", saltA).size(), 64u);
-    EXPECT_EQ(EncryptProtectedText(std::string(21, 'x'), saltA).size(), 64u);
-    EXPECT_EQ(EncryptProtectedText(std::string(22, 'x'), saltA).size(), 96u);
-
+    // 1-5 characters give 32 digits, 6-21 give 64, 22 give 96.
+    for (auto [length, digits] : {std::pair<size_t, size_t>{1, 32}, {5, 32}, {6, 64}, {21, 64}, {22, 96}})
+        EXPECT_EQ(EncryptProtectedText(std::string(length, 'x'), saltA).size(), digits) << length;
     const std::string a = EncryptProtectedText("secret", saltA);
-    const std::string b = EncryptProtectedText("secret", saltB);
-    EXPECT_NE(a, b);
+    EXPECT_NE(a, EncryptProtectedText("secret", saltB));
     EXPECT_EQ(a.find_first_not_of("0123456789ABCDEF"), std::string::npos);
     EXPECT_EQ(DecryptProtectedText(a).value_or("?"), "secret");
-    EXPECT_EQ(DecryptProtectedText(b).value_or("?"), "secret");
 
     const std::string longest(kMaxProtectedPlaintext, 'p');
     const std::string stored = EncryptProtectedText(longest, saltA);
-    EXPECT_LE(stored.size() + 1, 2024u);
+    EXPECT_LE(stored.size() + 1, 2024u);  // still within what a text read accepts
     EXPECT_EQ(DecryptProtectedText(stored).value_or("?"), longest);
     EXPECT_TRUE(EncryptProtectedText(longest + "p", saltA).empty());
-}
 
-TEST(ProtectedText, DamagedOrPlainValuesDoNotDecrypt) {
-    test::TraceCapture trace;
-    EXPECT_FALSE(DecryptProtectedText("abc").has_value());
-    EXPECT_FALSE(DecryptProtectedText("").has_value());
-    const uint8_t salt[kProtectedSaltSize] = {};
-    std::string stored = EncryptProtectedText("secret", salt);
-    stored[stored.size() - 1] = stored.back() == '0' ? '1' : '0';
-    EXPECT_FALSE(DecryptProtectedText(stored).has_value());
-    EXPECT_TRUE(trace.Contains("CPassword::DecryptBuffer, wrong PKCS5 (wrong password)."));
+    std::string damaged = a;
+    damaged.back() = damaged.back() == '0' ? '1' : '0';
+    for (const std::string& text : {std::string("abc"), std::string(), damaged})
+        EXPECT_FALSE(DecryptProtectedText(text).has_value()) << text;
 }
 
 TEST(Hex, DecodeAndEncode) {
-    uint8_t out[8] = {};
-    EXPECT_EQ(HexDecode("0aFf1", out, sizeof out), 2u);
-    EXPECT_EQ(out[0], 0x0A);
-    EXPECT_EQ(out[1], 0xFF);
-    EXPECT_EQ(HexDecode("zz", out, sizeof out), 1u);
-    EXPECT_EQ(out[0], 0x00);
-    EXPECT_EQ(HexDecode("0102030405", out, 2), 2u);  // bounded by the output
-    EXPECT_EQ(HexDecode(nullptr, out, 2), 0u);
-
+    const struct {
+        const char* text;
+        size_t room;
+        std::string bytes;
+    } decodes[] = {{"0aFf1", 8, "\x0a\xff"}, {"zz", 8, std::string(1, '\0')}, {"0102030405", 2, "\x01\x02"},
+                   {nullptr, 2, ""}};
+    for (const auto& row : decodes) {
+        uint8_t out[8] = {};
+        EXPECT_EQ(HexDecode(row.text, out, row.room), row.bytes.size());
+        EXPECT_EQ(std::string(reinterpret_cast<char*>(out), row.bytes.size()), row.bytes);
+    }
     const uint8_t bytes[] = {0x00, 0xAB};
     EXPECT_STREQ(HexEncode(bytes, 2), "00AB");
     EXPECT_STREQ(HexEncode(bytes, 0), "");
     EXPECT_STREQ(HexEncode(bytes, -3), "");
-
-    std::vector<uint8_t> many(1300, 0x5A);
-    EXPECT_EQ(std::strlen(HexEncode(many.data(), 1249)), 2498u);
+    // 1,249 bytes fill the 2,500-character buffer; more are cut to 1,248 and "..".
+    std::vector<uint8_t> many(1300);
+    for (size_t i = 0; i < many.size(); ++i) many[i] = static_cast<uint8_t>(i);
+    const std::string whole = HexEncode(many.data(), 1249);
+    EXPECT_EQ(whole.size(), 2498u);
+    EXPECT_EQ(whole.substr(whole.size() - 4), "DFE0");
     const std::string cut = HexEncode(many.data(), 1250);
     EXPECT_EQ(cut.size(), 2498u);
-    EXPECT_EQ(cut.substr(cut.size() - 4), "5A..");
+    EXPECT_EQ(cut.substr(cut.size() - 6), "DEDF..");
 }

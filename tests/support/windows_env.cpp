@@ -5,6 +5,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "common/win_handles.h"
+
 namespace velmo::test {
 
 namespace {
@@ -49,6 +51,33 @@ std::vector<std::string> SplitLines(const std::string& text) {
         lines.push_back(text.substr(start, at - start));
     if (start < text.size()) lines.push_back(text.substr(start));
     return lines;
+}
+
+DWORD RunProcess(const std::string& commandLine, std::string* output) {
+    std::wstring command(commandLine.size() + 1, L'\0');
+    command.resize(MultiByteToWideChar(CP_UTF8, 0, commandLine.c_str(), -1, command.data(),
+                                       static_cast<int>(command.size())));
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    UniqueHandle readEnd, writeEnd;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    if (output && CreatePipe(readEnd.put(), writeEnd.put(), &inherit, 0)) {
+        SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0);
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = startup.hStdError = writeEnd.get();
+    }
+    PROCESS_INFORMATION started = {};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, static_cast<bool>(writeEnd), 0, nullptr, nullptr,
+                        &startup, &started))
+        return ~0u;
+    const UniqueHandle process(started.hProcess), thread(started.hThread);
+    writeEnd.reset();  // the child's copy stays open until it ends
+    char piece[512];
+    DWORD got = 0;
+    while (readEnd && ReadFile(readEnd.get(), piece, sizeof piece, &got, nullptr) && got) output->append(piece, got);
+    DWORD exitCode = ~0u;
+    if (WaitForSingleObject(process.get(), 60000) == WAIT_OBJECT_0) GetExitCodeProcess(process.get(), &exitCode);
+    return exitCode;
 }
 
 void ResetVelmoRegistry() {

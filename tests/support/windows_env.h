@@ -18,6 +18,10 @@ void WriteWholeFile(const std::string& path, const std::string& data);
 bool FileExists(const std::string& path);
 // Splits on CR LF.
 std::vector<std::string> SplitLines(const std::string& text);
+// Runs a command line (UTF-8) and waits for it; `output`, when given, gets
+// what it wrote to stdout and stderr. Returns its exit code (~0u when it did
+// not start or did not end within 60 s).
+DWORD RunProcess(const std::string& commandLine, std::string* output = nullptr);
 
 // Removes HKLM\Software\Velmo in both registry views and HKCU\Software\Velmo,
 // so each test starts from an empty configuration.

@@ -42,7 +42,7 @@ int CodeOfUser(const Args& args) {
     }
     const uint32_t counter = velmo::ReadRecordNumber(user, velmo::kCounterSuffix, 0);
     if (counter != 0) return PrintCode(secret.c_str(), counter);
-    return PrintCode(secret.c_str(), static_cast<uint32_t>(Now(args) / velmo::ReadTimeStep(user)));
+    return PrintCode(secret.c_str(), velmo::TimeStepNumber(Now(args), velmo::ReadTimeStep(user)));
 }
 
 }  // namespace

@@ -1,0 +1,278 @@
+// The exports through the real DLL, as the logon host calls them: lifecycle,
+// VerifyPIN, ReadData and the data-block writers reach their rules and the
+// right registry values.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "common/clock.h"
+#include "support/module_trace.h"
+#include "support/otp_codes.h"
+#include "support/velmo_dll.h"
+#include "support/windows_env.h"
+
+using namespace velmo::test;
+
+namespace {
+
+constexpr char kSecret[] = "GEZDGNBVGY3TQOJQGEZDGNBVGY3TQOJQ";
+constexpr char kBobSecret[] = "MZXW6YTBOIMZXW6YTBOIMZXW6YTBOIMZ";
+const std::string kBypass(1, '\x13');
+constexpr uint32_t kNoChange = 0xA5A5A5A5;
+
+std::string CurrentCode(const char* secret = kSecret, int offsetSteps = 0) {
+    return CodeText(secret, static_cast<uint32_t>(velmo::UnixNow() / 30 + offsetSteps));
+}
+
+std::string Stored(const std::string& name) {
+    auto raw = GetRaw(kOtpModule, name);
+    return raw ? raw->Text() : "<missing>";
+}
+
+struct Answer {
+    int result;
+    std::string bytes;
+    uint32_t length;
+    std::string Text() const { return bytes.c_str(); }
+};
+
+class Exports : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetVelmoRegistry();
+        trace = std::make_unique<ModuleTrace>();
+        ASSERT_TRUE(dll.Loaded());
+    }
+    void TearDown() override {
+        trace.reset();
+        ResetVelmoRegistry();
+    }
+    Answer Read(const char* user, uint32_t block, const std::string& input = "", uint32_t room = kNoChange) {
+        std::string buffer(990, '\xEE');
+        std::memcpy(buffer.data(), input.c_str(), input.size() + 1);
+        uint32_t length = room;
+        const int result = dll.ReadData(user, block, reinterpret_cast<uint8_t*>(buffer.data()), &length);
+        return {result, buffer, length};
+    }
+    VelmoDll dll;
+    std::unique_ptr<ModuleTrace> trace;
+};
+
+// Initialised for the whole test.
+class Initialised : public Exports {
+protected:
+    void SetUp() override {
+        Exports::SetUp();
+        dll.InitLibrary();
+    }
+    void TearDown() override {
+        dll.CloseLibrary();
+        Exports::TearDown();
+    }
+};
+
+}  // namespace
+
+TEST_F(Exports, LifecycleCountsItsCallersAndSetsUpOnce) {
+    // The reader answers are fixed in every state, before InitLibrary too.
+    EXPECT_EQ(dll.Get<VelmoDll::IntFn>("IsReaderInserted")(), 1);
+    EXPECT_EQ(dll.Get<VelmoDll::IntFn>("ChangePIN")(), 0);
+    char* reader = dll.Get<VelmoDll::ReaderNameFn>("IsAnyReaderConnected")();
+    reader[3] = 'x';  // a host scribbling on it gets a clean buffer next time
+    EXPECT_EQ(std::string(dll.Get<VelmoDll::ReaderNameFn>("IsAnyReaderConnected")(), 150), std::string(150, '\0'));
+
+    const auto* block = static_cast<const unsigned char*>(dll.InitLibrary());
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(block), 1008), std::string(1008, '\0'));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, View::Wow32, kOtpModule));
+    dll.InitLibrary();
+    dll.CloseLibrary();
+    dll.CloseLibrary();
+    dll.CloseLibrary();  // unmatched: the unsigned count wraps
+    dll.InitLibrary();   // back to 0, and set up again since the count had reached 0
+    dll.InitLibrary();
+    dll.CloseLibrary();
+    // The trace file is "VelmoPath" + "otp_" + this program's name + ".log".
+    for (const char* line : {"InitLibrary() 0, refs:1 role:0, admode:0", "InitLibrary() 0, refs:0 role:0, admode:0",
+                             "CloseLibrary() refs: 1", "CloseLibrary() refs: -1"})
+        EXPECT_EQ(trace->Count(line), 1u) << line;
+    EXPECT_EQ(trace->Count("CloseLibrary() refs: 0"), 2u);
+    PutDword(kVelmo, "OtpModeAD", 1);
+    PutDword(kVelmo, "VelmoADmode", 2);
+    dll.InitLibrary();
+    EXPECT_TRUE(trace->Contains("InitLibrary() 0, refs:1 role:1, admode:2"));
+    EXPECT_EQ(trace->Count(std::string(50, '=') + " "), 3u);  // a header at each setup
+    dll.CloseLibrary();
+}
+
+TEST_F(Exports, InitLibrarySeedsUnusableDeliverySettings) {
+    const uint32_t number = 5;
+    const struct {
+        const char *gate, *success;  // null: missing
+        bool gateIsNumber;
+        const char *gateAfter, *successAfter;
+    } rows[] = {
+        {nullptr, nullptr, false, "OtpDeliveryScript.ps1", " OK "},
+        {"x", "queued", false, "OtpDeliveryScript.ps1", "queued"},
+        {"ab", "", false, "ab", " OK "},
+        {nullptr, "queued", true, "OtpDeliveryScript.ps1", "queued"},
+    };
+    for (const auto& row : rows) {
+        ResetVelmoRegistry();
+        if (row.gate) PutText(kOtpModule, "SMS-Gate", row.gate);
+        if (row.gateIsNumber)
+            PutRaw(HKEY_LOCAL_MACHINE, View::Wow32, kOtpModule, "SMS-Gate", REG_DWORD, &number, sizeof number);
+        if (row.success) PutText(kOtpModule, "SMS-Gate-Success-Value", row.success);
+        dll.InitLibrary();
+        EXPECT_EQ(Stored("SMS-Gate"), row.gateAfter);
+        EXPECT_EQ(Stored("SMS-Gate-Success-Value"), row.successAfter);
+        dll.CloseLibrary();
+    }
+}
+
+TEST_F(Initialised, VerifyPinNamedUsersAndTheBypass) {
+    PutText(kOtpModule, "alice_key", kSecret);
+    std::string seen;
+    // The name is cut at "@"; the host's code buffer is cut to 10 characters.
+    EXPECT_EQ(dll.VerifyPIN("alice@corp.example", "0000" + CurrentCode() + "99", &seen), 1);
+    EXPECT_EQ(seen, "0000" + CurrentCode());
+    EXPECT_EQ(GetRaw(kOtpModule, "alice_skew")->Dword(), 0u);  // learned in the registry
+    EXPECT_EQ(dll.VerifyPIN("alice", CurrentCode()), 0);  // replayed
+    EXPECT_EQ(dll.VerifyPIN("CORP\\alice", CurrentCode(kSecret, 1)), 0);  // no record named so
+    EXPECT_EQ(dll.VerifyPIN("alice", kBypass), 1);
+    EXPECT_EQ(dll.VerifyPIN("bob", CurrentCode()), 0);  // no record at all
+    EXPECT_EQ(dll.VerifyPIN("bob", kBypass), 1);
+    // The only evidence of the no-config path: its trace line.
+    EXPECT_TRUE(trace->Contains("VerifyOTP, no config. 13 0 (bob)"));
+
+    auto verify = dll.Get<VelmoDll::VerifyPinFn>("VerifyPIN");
+    char code[16] = "123456";
+    EXPECT_EQ(verify(nullptr, code), 0);
+    EXPECT_EQ(verify("alice", nullptr), 0);
+    EXPECT_EQ(dll.VerifyPIN(std::string(5000, 'n').c_str(), CurrentCode()), 0);
+}
+
+TEST_F(Initialised, AnyUserFindsTheUserWhoseBlocksReadDataThenReads) {
+    PutText(kOtpModule, "alice_key", kSecret);
+    PutText(kOtpModule, "bob_key", kBobSecret);
+    const uint8_t block[] = {42};
+    PutRaw(HKEY_LOCAL_MACHINE, View::Wow32, kOtpModule, "bob_1", REG_BINARY, block, 1);
+    EXPECT_EQ(dll.VerifyPIN("x-AnyUser-x", CurrentCode(kBobSecret)), 1);
+    const Answer a = Read("AnyUser", 1, "", 8);
+    EXPECT_EQ(a.result, 1);
+    EXPECT_EQ(a.length, 1u);
+    EXPECT_EQ(a.bytes[0], 42);
+    EXPECT_EQ(dll.VerifyPIN("anyuser", CurrentCode(kSecret)), 0);  // case matters: a named user
+}
+
+TEST_F(Initialised, DomainWorkstationsWithoutADirectory) {
+    PutText(kOtpModule, "alice_key", kSecret);
+    PutDword(kVelmo, "VelmoADmode", 1);
+    PutDword(kVelmo, "OtpModeAD", 1);  // a member workstation
+    dll.InitLibrary();
+    PutDword(kVelmo, "OfflineADMode", 1);
+    EXPECT_EQ(dll.VerifyPIN("alice", CurrentCode()), 0);
+    PutDword(kVelmo, "OfflineADMode", 0);
+    EXPECT_EQ(dll.VerifyPIN("alice", CurrentCode()), 1);  // the cached record decides
+    // The directory decides the OTP functions: every block from 5 on is "totp".
+    for (uint32_t number : {5u, 11u, 4294967295u}) {
+        const Answer a = Read("carol", number);
+        EXPECT_EQ(a.result, 10) << number;
+        EXPECT_EQ(a.bytes.substr(0, 10), std::string("totp\0\0\0\0\0\0", 10));
+    }
+    EXPECT_FALSE(GetRaw(kOtpModule, "carol_key"));
+    EXPECT_EQ(Read("carol", 4, "", 16).result, 1);
+    dll.CloseLibrary();
+}
+
+TEST_F(Initialised, DataBlocksAreWrittenReadAndDeletedWithTheRecord) {
+    const uint8_t block[] = {1, 2, 3, 0, 5};
+    uint32_t length = sizeof block;
+    EXPECT_EQ(dll.WriteData("carol", 3, block, &length), 1);
+    EXPECT_EQ(Stored("carol_key").size(), 32u);  // a secret is made sure of
+    EXPECT_EQ(GetRaw(kOtpModule, "carol_3")->type, static_cast<DWORD>(REG_BINARY));
+    Answer a = Read("CORP\\carol", 3, "", 16);
+    EXPECT_EQ(a.result, 1);
+    EXPECT_EQ(a.bytes.substr(0, 5), std::string(reinterpret_cast<const char*>(block), 5));
+    EXPECT_EQ(a.length, 5u);
+    EXPECT_EQ(Read("carol", 3, "", 2).result, 0);  // no room
+    EXPECT_EQ(Read("carol", 2, "", 16).length, 0u);  // not there: 1 with length 0
+    length = 0;
+    EXPECT_EQ(dll.WriteData("carol", 3, block, &length), 1);  // a length of 0 deletes
+    EXPECT_FALSE(GetRaw(kOtpModule, "carol_3"));
+    EXPECT_EQ(dll.WriteData(std::string(41, 'w').c_str(), 1, block, &length), 0);
+    EXPECT_EQ(dll.WriteData("", 2, block, &(length = 1)), 1);  // an empty name is a name
+    EXPECT_TRUE(GetRaw(kOtpModule, "_2"));
+    EXPECT_EQ(dll.WriteData("dan", 1, nullptr, &length), 1);  // nothing to store
+    EXPECT_FALSE(GetRaw(kOtpModule, "dan_1"));
+
+    PutText(kOtpModule, "erin_key", kSecret);
+    for (const char* name : {"erin_sms", "erin_2", "erin_5", "erin_history"})
+        PutRaw(HKEY_LOCAL_MACHINE, View::Wow32, kOtpModule, name, REG_BINARY, block, 1);
+    for (const char* name : {"erin#", "erin_skew", "erin_step"}) PutDword(kOtpModule, name, 3);
+    EXPECT_EQ(dll.DeleteData(std::string(21, 'e').c_str(), 2), 0);
+    EXPECT_EQ(dll.DeleteData("erin", 2), 1);
+    for (const char* gone : {"erin_2", "erin_key", "erin_sms", "erin_history", "erin_skew", "erin#"})
+        EXPECT_FALSE(GetRaw(kOtpModule, gone)) << gone;
+    for (const char* kept : {"erin_step", "erin_5"}) EXPECT_TRUE(GetRaw(kOtpModule, kept)) << kept;
+    EXPECT_EQ(dll.VerifyPIN("erin", CurrentCode()), 0);
+}
+
+TEST_F(Initialised, ReadDataFunctions) {
+    for (const std::string& name : {std::string(), std::string(141, 'u')}) {
+        const Answer a = Read(name.c_str(), 5);
+        EXPECT_EQ(a.result, 0);
+        EXPECT_EQ(a.length, kNoChange);
+    }
+    EXPECT_EQ(dll.ReadData(nullptr, 5, nullptr, nullptr), 0);
+
+    // 5 and 6 create a missing secret: time-based for 5, counter-based for 6.
+    const Answer url = Read("CORP\\alice", 5);
+    EXPECT_EQ(url.result, 1);
+    EXPECT_EQ(url.length, url.Text().size() + 1);
+    EXPECT_NE(url.Text().find("otpauth://totp/alice@"), std::string::npos);
+    EXPECT_NE(url.Text().find("?secret=" + Stored("alice_key")), std::string::npos);
+    EXPECT_EQ(GetRaw(kOtpModule, "alice#")->Dword(), 0u);
+    EXPECT_EQ(Read("bob", 6).Text().size(), 40u);
+    EXPECT_EQ(GetRaw(kOtpModule, "bob#")->Dword(), 1u);
+
+    // 10: the kind of OTP, or five zero bytes when nothing is configured.
+    const struct {
+        const char* user;
+        int result;
+        std::string bytes;
+        uint32_t length;
+    } kinds[] = {
+        {"alice", 10, std::string("totp\0\0\0\0\0\0", 10), kNoChange},
+        {"bob", 10, std::string("hotp\0\0\0\0\0\0", 10), kNoChange},
+        {"sam", 18, std::string("sms-otp,+15550100\0", 18), kNoChange},
+        {"nobody", 1, std::string(5, '\0'), 0},
+    };
+    PutText(kOtpModule, "sam_sms", "+15550100");
+    for (const auto& kind : kinds) {
+        const Answer a = Read(kind.user, 10);
+        EXPECT_EQ(a.result, kind.result) << kind.user;
+        EXPECT_EQ(a.bytes.substr(0, kind.bytes.size()), kind.bytes) << kind.user;
+        EXPECT_EQ(a.length, kind.length) << kind.user;
+    }
+
+    // 11: the setting command reaches the record.
+    PutDword(kOtpModule, "uma_skew", 7);
+    Answer a = Read("uma", 11, "token-otp,3132333435363738393031323334353637383930,60");
+    EXPECT_EQ(a.result, 1);
+    EXPECT_EQ(a.length, 0u);
+    EXPECT_EQ(Stored("uma_key"), kSecret);
+    EXPECT_EQ(GetRaw(kOtpModule, "uma_step")->Dword(), 60u);
+    EXPECT_FALSE(GetRaw(kOtpModule, "uma_skew"));
+    EXPECT_EQ(Read("uma", 11, "hotp").result, 1);
+    EXPECT_EQ(GetRaw(kOtpModule, "uma#")->Dword(), 1u);
+    PutText(kOtpModule, "SMS-Gate", "https://sms.example.test/send?to=%phone%&text=%text%");
+    EXPECT_EQ(Read("uma", 11, "sms-otp,+15550199").result, 1);
+    EXPECT_EQ(Stored("uma_sms"), "+15550199");
+    EXPECT_EQ(GetRaw(kOtpModule, "uma#")->Dword(), 0u);
+    a = Read("uma", 11, "token-otp,MZXW6YTBOI,-5 hotp");  // wrong length: refused, hotp stays applied
+    EXPECT_EQ(a.result, 0);
+    EXPECT_EQ(a.length, 0u);
+    EXPECT_EQ(Stored("uma_key"), kSecret);
+    EXPECT_EQ(GetRaw(kOtpModule, "uma#")->Dword(), 1u);
+}
