@@ -26,7 +26,8 @@ constexpr uint32_t kTooManyObjects = 0x80070004;  // ERROR_TOO_MANY_OPEN_FILES
 constexpr size_t kMaxLogPathLength = 32767;
 
 std::mutex libraryLock;
-ObjectTable objects;
+// Never destroyed, like the sessions their objects hold (session.cpp).
+ObjectTable& objects = *new ObjectTable;
 std::set<void*> buffers;  // handed out and not yet released
 
 std::wstring Subject(const wchar_t* text) {
@@ -227,9 +228,11 @@ uint32_t __stdcall LDAP_GetStatusDescription(uint32_t code, wchar_t** text) {
     return Call(__func__, L"", [&] {
         if (!text) return status::kPointer;
         *text = nullptr;
+        // The system's messages are by Win32 error.
+        const DWORD error = (code & 0xFFFF0000u) == 0x80070000u ? (code & 0xFFFFu) : code;
         wchar_t* system = nullptr;
         const DWORD length = FormatMessageW(
-            FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+            FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
             0, reinterpret_cast<wchar_t*>(&system), 0, nullptr);
         const std::wstring description = DescribeStatus(code, std::wstring_view(system, system ? length : 0));
         LocalFree(system);

@@ -24,8 +24,10 @@ constexpr wchar_t kMatchedValuesControl[] = L"1.2.826.0.1.3344810.2.3";
 // Descriptions asked to resolve one attribute (its supertypes included).
 constexpr int kMaxSchemaQueries = 16;
 
-// Every session of the process; the library's lock guards it.
-std::vector<std::shared_ptr<Session>> sessions;
+// Every session of the process; the library's lock guards it. Never
+// destroyed: closing connections while the process unloads its libraries
+// could call into an LDAP client that is already gone.
+std::vector<std::shared_ptr<Session>>& sessions = *new std::vector<std::shared_ptr<Session>>;
 
 bool Unreachable(ULONG result) { return result == LDAP_SERVER_DOWN || result == LDAP_CONNECT_ERROR; }
 
@@ -87,7 +89,10 @@ uint32_t Connect(const std::wstring& host, ULONG port, bool ldaps, bool serverle
                  bool allowPlainBind, std::shared_ptr<Session>& out) {
     PWCHAR hostName = host.empty() ? nullptr : const_cast<PWCHAR>(host.c_str());
     LDAP* ld = ldaps ? ldap_sslinitW(hostName, port, 1) : ldap_initW(hostName, port);
-    if (!ld) return FromLdap(LdapGetLastError(), serverless);
+    if (!ld) {
+        const ULONG error = LdapGetLastError();
+        return FromLdap(error != LDAP_SUCCESS ? error : static_cast<ULONG>(LDAP_SERVER_DOWN), serverless);
+    }
     auto session = std::make_shared<Session>(ld, serverless);
     session->host = host;
     session->port = port;
