@@ -10,8 +10,8 @@
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
-#include <string_view>
 #include <string>
+#include <string_view>
 
 #include "adap_settings.h"
 #include "ads_path.h"
