@@ -12,7 +12,7 @@ packages=(
     # running the Windows binaries
     wine64
     # tests, benchmarks and the demo
-    python3 openssl oathtool liboath-dev qrencode tinyproxy xvfb xauth imagemagick
+    python3 openssl oathtool liboath-dev qrencode tinyproxy xvfb xauth imagemagick slapd ldap-utils
 )
 
 missing=()

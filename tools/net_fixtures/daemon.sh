@@ -21,11 +21,23 @@ wait_until() {
     return 1
 }
 
-# stop_daemon NAME: ends the process started as NAME, if any.
+# running PID: the process runs (an exited one may stay a zombie for a while).
+running() {
+    [ -r "/proc/$1/stat" ] && [ "$(sed 's/.*) //' "/proc/$1/stat" | cut -c1)" != Z ]
+}
+
+# stop_daemon NAME: ends the process started as NAME, if any, and waits up to
+# 5 s for it to exit, so that its port is free again.
 stop_daemon() {
-    local name=$1
+    local name=$1 pid
     if [ -f "$dir/$name.pid" ]; then
-        kill "$(cat "$dir/$name.pid")" 2>/dev/null || true
+        pid=$(cat "$dir/$name.pid")
+        kill "$pid" 2>/dev/null || true
+        for _ in $(seq 50); do
+            running "$pid" || break
+            sleep 0.1
+        done
+        running "$pid" && kill -9 "$pid" 2>/dev/null || true
         rm -f "$dir/$name.pid"
     fi
 }

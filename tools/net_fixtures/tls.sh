@@ -11,17 +11,13 @@ dir=$(realpath -m "$2")
 here=$(dirname "$(realpath "$0")")
 mkdir -p "$dir"
 source "$here/daemon.sh"
+source "$here/test_ca.sh"
 
 make_certificates() {
-    local san="subjectAltName=IP:127.0.0.1,DNS:localhost"
-    openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Velmo Test CA" \
-        -addext "basicConstraints=critical,CA:TRUE" -addext "keyUsage=critical,keyCertSign,cRLSign" \
-        -keyout "$dir/ca.key" -out "$dir/ca.pem"
-    openssl req -newkey rsa:2048 -nodes -subj "/CN=127.0.0.1" -keyout "$dir/trusted.key" -out "$dir/trusted.csr"
-    printf '%s\nextendedKeyUsage=serverAuth\nbasicConstraints=CA:FALSE\n' "$san" >"$dir/trusted.ext"
-    openssl x509 -req -in "$dir/trusted.csr" -CA "$dir/ca.pem" -CAkey "$dir/ca.key" -CAcreateserial -days 2 \
-        -extfile "$dir/trusted.ext" -out "$dir/trusted.pem"
-    openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=127.0.0.1" -addext "$san" \
+    local san="IP:127.0.0.1,DNS:localhost"
+    make_test_ca "$dir"
+    issue_certificate "$dir" trusted "$san"
+    openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=127.0.0.1" -addext "subjectAltName=$san" \
         -keyout "$dir/untrusted.key" -out "$dir/untrusted.pem"
 }
 

@@ -1,0 +1,23 @@
+// Conversion between a security descriptor as the directory stores it (the
+// raw self-relative bytes of "nTSecurityDescriptor") and the automation
+// object callers edit (IADsSecurityDescriptor), through the system's
+// ADsSecurityUtility class. Windows has that class; where it is not
+// registered (Wine) both directions fail with its COM status.
+#pragma once
+
+#include <windows.h>
+#include <oaidl.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace velmo::adap {
+
+// A new descriptor object for `raw` into `descriptor` (the caller releases
+// it). Returns a status.
+uint32_t DescriptorObject(const std::vector<uint8_t>& raw, IDispatch** descriptor);
+
+// The raw bytes of a descriptor object. Returns a status.
+uint32_t DescriptorBytes(IDispatch* descriptor, std::vector<uint8_t>& raw);
+
+}  // namespace velmo::adap
