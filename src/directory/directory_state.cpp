@@ -1,6 +1,7 @@
 #include "directory/directory_state.h"
 
 #include <windows.h>
+#include <winldap.h>
 
 #include <algorithm>
 #include <cwchar>
@@ -50,6 +51,16 @@ void Resolve(HMODULE library, const char* name, Entry& entry) {
 DirectoryState& Directory() {
     static DirectoryState state;
     return state;
+}
+
+void ResetDirectoryStateForTesting() {
+    DirectoryState& d = Directory();
+    if (d.ldapConnection) ldap_unbind(d.ldapConnection);
+    const HMODULE library = d.accessLibrary;
+    const AccessLibrary entries = d.entries;
+    d = DirectoryState{};
+    d.accessLibrary = library;
+    d.entries = entries;
 }
 
 std::u16string DirectoryServer() { return std::u16string(Utf16(Directory().directoryServer)); }

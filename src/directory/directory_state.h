@@ -32,6 +32,11 @@ struct DirectoryState {
 
 DirectoryState& Directory();
 
+// Forgets what a process learns (settings, located server, direct mode,
+// offline flag, the direct session) as a new process would; a bound access
+// library stays bound. For tests.
+void ResetDirectoryStateForTesting();
+
 // A directory server name as text, and whether it counts (more than 1 character).
 std::u16string DirectoryServer();
 bool HasDirectoryServer();

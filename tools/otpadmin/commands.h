@@ -34,5 +34,6 @@ int CommandSet(const Args& args);
 int CommandSecret(const Args& args);
 int CommandRead(const Args& args);
 int CommandWrite(const Args& args);
+int CommandDirectory(const Args& args);
 
 }  // namespace otpadmin

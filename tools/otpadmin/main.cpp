@@ -34,6 +34,7 @@ const Command kCommands[] = {
     {"write", "USER N FILE    store FILE as data block N of USER (WriteData)", CommandWrite},
     {"send", "USER            send USER the current code by SMS or e-mail (ReadData 7)", CommandSend},
     {"check-remote", "USER CODE  ask the \"URL\" verification service about a code", CommandCheckRemote},
+    {"directory", "           what the module sees of the directory, and its OTP records", CommandDirectory},
 };
 
 void PrintUsage() {

@@ -1,0 +1,194 @@
+// The module's directory store against the test directory, through the real
+// access library: record writes and reads, the referral retry, the offline
+// flag, the data-type retry, the custom server and account, and discovery.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+
+#include "common/code_page.h"
+#include "directory/directory_object.h"
+#include "directory/directory_state.h"
+#include "directory/discovery.h"
+#include "directory/record_layer.h"
+#include "directory/record_names.h"
+#include "settings/registry.h"
+#include "support/directory_fixture.h"
+#include "support/trace_capture.h"
+#include "support/windows_env.h"
+
+using namespace velmo;
+using namespace velmo::test;
+
+namespace {
+
+constexpr char kVolatile[] = "SOFTWARE\\Velmo\\Volatile";
+const std::u16string kKeyClass = u"kvSecretKey";
+
+class Store : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (directory["port"] != "389") GTEST_SKIP() << "the test directory is not on port 389";
+        ResetVelmoRegistry();
+        ResetDirectoryStateForTesting();
+        ASSERT_TRUE(BindAccessLibrary());
+        // The library's own identity and default server, as an administrator sets them.
+        using ServiceAccountFn = void(__stdcall*)(HWND, HINSTANCE, wchar_t*, int);
+        auto serviceAccount = reinterpret_cast<ServiceAccountFn>(
+            reinterpret_cast<void*>(GetProcAddress(Directory().accessLibrary, "ServiceAccountW")));
+        std::wstring line = L"\"" + Widen(directory["service"]) + L"\" " + Widen(directory["service_password"]);
+        serviceAccount(nullptr, nullptr, line.data(), 0);
+        PutText("SOFTWARE\\Velmo\\Adap", "Server", directory["host"]);
+        trace.Clear();
+    }
+    void TearDown() override {
+        ResetDirectoryStateForTesting();
+        ResetVelmoRegistry();
+    }
+    static std::wstring Widen(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
+    static AttrsMap Read(const std::u16string& objectName, AttrsMap wanted, bool* found = nullptr) {
+        const bool ok = _velmoAP_getAttrsMap(kSecretKeys, objectName.c_str(), nullptr, nullptr, nullptr, wanted);
+        if (found) *found = ok;
+        return wanted;
+    }
+    size_t Count(const std::string& prefix) const { return trace.StartingWith(prefix).size(); }
+
+    std::map<std::string, std::string> directory = DirectoryInstance("directory");
+    TraceCapture trace;
+};
+
+}  // namespace
+
+TEST_F(Store, RecordsAreCreatedUpdatedFoundAndDeleted) {
+    const std::u16string id = u"rec-" + FromAnsi(std::to_string(GetTickCount()));
+    const std::u16string long300(300, u'h'), long299(299, u'h');
+    ASSERT_TRUE(_velmoAP_addRecord(kSecretKeys, id, kKeyClass,
+                                   {{u"kvUserName", u"m\u00fcller" + id}, {u"kvKeyType", u""}, {u"kvOathCounter", u"5"},
+                                    {u"kvOathHistory", long300}, {u"kvOathSecret", long299}, {u"x", u"skipped"}}));
+    EXPECT_EQ(Count("Create OK LDAP://CN=" + ToAnsi(id)), 1u);
+    // Values of 300 characters are traced by their length, shorter ones whole.
+    EXPECT_EQ(Count("save attr kvOathHistory len:300"), 1u);
+    EXPECT_EQ(Count("save attr kvOathSecret - " + std::string(299, 'h') + "."), 1u);
+    EXPECT_TRUE(_velmoAP_addRecord(kSecretKeys, id, kKeyClass, {{u"kvOathCounter", u"6"}}));
+    EXPECT_EQ(Count("Updating LDAP://CN=" + ToAnsi(id)), 1u);
+
+    bool found = false;
+    AttrsMap read = Read(u"CN=" + id, {{u"kvUserName", u"?"}, {u"kvKeyType", u"?"}, {u"kvOathCounter", u"?"},
+                                       {u"kvOathHistory", u"?"}, {u"kvUserAttr1", u"unset"}}, &found);
+    EXPECT_TRUE(found);
+    EXPECT_EQ(read, (AttrsMap{{u"kvUserName", u"m\u00fcller" + id}, {u"kvKeyType", u" "}, {u"kvOathCounter", u"6"},
+                              {u"kvOathHistory", long300}, {u"kvUserAttr1", u"unset"}}));
+    EXPECT_EQ(Count("attr kvOathHistory= 300 (bytes len)"), 1u);
+
+    // Searches: by user name; a user holding "*" searches "kvUserAttr1"; two matches read the first.
+    ASSERT_TRUE(_velmoAP_addRecord(kSecretKeys, id + u"-2", kKeyClass,
+                                   {{u"kvUserName", u"m\u00fcller" + id}, {u"kvUserAttr1", u"+1555" + id}}));
+    AttrsMap byUser = {{u"kvKeyID", u""}, {u"kvUserAttr1", u""}};
+    const std::string user = ToAnsi(u"m\u00fcller" + id);
+    EXPECT_TRUE(_velmoAP_getAttrsMap(kSecretKeys, nullptr, user.c_str(), nullptr, nullptr, byUser));
+    EXPECT_EQ(Count("Found 2 items. 1-LDAP://"), 1u);
+    AttrsMap byDestination = {{u"kvUserAttr1", u""}};
+    const std::string pattern = ToAnsi(u"+1555" + id.substr(0, 5)) + "*";
+    EXPECT_TRUE(_velmoAP_getAttrsMap(kSecretKeys, nullptr, pattern.c_str(), nullptr, nullptr, byDestination));
+    EXPECT_EQ(byDestination[u"kvUserAttr1"], u"+1555" + id);
+    EXPECT_FALSE(_velmoAP_getAttrsMap(kSecretKeys, nullptr, "nobody-at-all", nullptr, nullptr, byUser));
+    EXPECT_EQ(Count("Found 0 items.  "), 1u);
+
+    for (const auto& record : {id, id + u"-2"}) EXPECT_TRUE(_velmoAP_deleteRecord(kSecretKeys, record));
+    Read(u"CN=" + id, {}, &found);
+    EXPECT_FALSE(found);
+    // The partition's global settings object, read by name.
+    AttrsMap settings = Read(u"LDAP://CN=lastSettingsUpdateTimeCounter,CN=GlobalSettings,DC=Velmo,DC=com",
+                             {{u"kvGlobalSettingData", u""}});
+    EXPECT_EQ(settings[u"kvGlobalSettingData"], u"1");
+}
+
+TEST_F(Store, AReferralIsFollowedOnceThroughTheLocatedController) {
+    PutText("SOFTWARE\\Velmo\\Adap", "Server", DirectoryInstance("referral")["host"]);
+    PutText(kVolatile, "ldapip", directory["host"]);
+    AttrsMap settings = {{u"kvGlobalSettingData", u""}};
+    EXPECT_TRUE(_velmoAP_getAttrsMap(kGlobalSettings, u"CN=lastSettingsUpdateTimeCounter", nullptr, nullptr, nullptr,
+                                     settings));
+    EXPECT_EQ(settings[u"kvGlobalSettingData"], u"1");
+    EXPECT_EQ(Count(" LDAP_OpenObject to "), 2u);  // tried exactly twice
+    EXPECT_EQ(Count("OpenObject again..."), 1u);
+    EXPECT_EQ(GetRaw(kVolatile, "AdapReturnedReference")->Dword(), 1u);
+    // A later process starts with that controller while the volatile key lasts.
+    ResetDirectoryStateForTesting();
+    checkCustomLdapIPsettings();
+    EXPECT_EQ(ToAnsi(DirectoryServer()), directory["host"]);
+}
+
+TEST_F(Store, AnUnreachableDirectoryMarksTheProcessOfflineUntilAnOpenSucceeds) {
+    ASSERT_TRUE(ChangeDirectoryInstance("directory", "suspend"));
+    AttrsMap wanted = {{u"kvGlobalSettingData", u""}};
+    EXPECT_FALSE(_velmoAP_getAttrsMap(kGlobalSettings, u"CN=lastSettingsUpdateTimeCounter", nullptr, nullptr, nullptr,
+                                      wanted));
+    EXPECT_EQ(IsDirectoryOffline(), 1);
+    EXPECT_EQ(Count("LDAP_OpenObject err 8007203A. Set Offline mode."), 1u);
+    // A write falls back to a direct add, which cannot reach the server either.
+    EXPECT_FALSE(_velmoAP_addRecord(kSecretKeys, u"offline-record", kKeyClass, {{u"kvUserName", u"x"}}));
+    EXPECT_EQ(Count("Can't LDAP_OpenObject "), 1u);  // silent while offline
+    ASSERT_TRUE(ChangeDirectoryInstance("directory", "resume"));
+    DirectoryObjectHandle object;
+    EXPECT_TRUE(OpenDirectoryObject(object, ContainerPath(kSecretKeys)));
+    EXPECT_EQ(IsDirectoryOffline(), 0);
+}
+
+TEST_F(Store, AValueTheLibraryCannotConvertIsTriedThroughTheControllerThenDirectly) {
+    PutText(kVolatile, "ldapip", directory["host"]);
+    AttrsMap wanted = {{u"kvTestBinary", u"unread"}, {u"kvUserName", u""}};
+    const bool found = _velmoAP_getAttrsMap(kSecretKeys, u"CN=binary-attribute-record", nullptr, nullptr, nullptr,
+                                            wanted);
+    EXPECT_EQ(Count("Can't LDAP_GetAttr(kvTestBinary) 8000500C"), 2u);
+    EXPECT_EQ(Count("Try again... 0 ldap_ip:" + directory["host"]), 1u);
+    EXPECT_EQ(Count("Try again2... 1 ldap_ip:" + directory["host"]), 1u);
+    EXPECT_EQ(Directory().useLdap, 1u);
+    // Under Wine no direct bind as the process succeeds: the direct read
+    // fails, so direct mode is not remembered for later processes.
+    EXPECT_EQ(Count("_velmoAP_ldapConnect. Failed to bind to the server."), 1u);
+    EXPECT_FALSE(found);
+    EXPECT_FALSE(GetRaw(kVolatile, "AdapUseLdapDirect"));
+}
+
+TEST_F(Store, TheCustomServerAndAccount) {
+    PutText("SOFTWARE\\Velmo\\Adap", "Server", "");
+    WriteRegString(RegRoot::LocalMachine, kVelmoKey, "ADAP_ip", ("\\\\" + directory["host"]).c_str());
+    WriteRegString(RegRoot::LocalMachine, kVelmoKey, "ADAP_Userxxx", directory["operator"].c_str());
+    WriteRegString(RegRoot::LocalMachine, kVelmoKey, "ADAP_Pwdxxx", directory["operator_password"].c_str());
+    bool found = false;
+    Read(u"CN=binary-attribute-record", {{u"kvUserName", u""}}, &found);
+    EXPECT_TRUE(found);
+    EXPECT_EQ(Count(" LDAP_OpenObject to LDAP://" + directory["host"] + "/CN=binary-attribute-record,"), 1u);
+    EXPECT_EQ(Count("Custom ldap usr: " + directory["operator"] + " " +
+                    std::to_string(directory["operator_password"].size())),
+              1u);
+    for (const auto& line : trace.Lines()) EXPECT_EQ(line.find(directory["operator_password"]), std::string::npos);
+
+    ResetDirectoryStateForTesting();
+    WriteRegString(RegRoot::LocalMachine, kVelmoKey, "ADAP_Pwdxxx", "wrong");
+    Read(u"CN=binary-attribute-record", {{u"kvUserName", u""}}, &found);
+    EXPECT_FALSE(found);
+}
+
+TEST_F(Store, DiscoveryFailsCleanlyWhereNoDomainAnswers) {
+    char destination[90] = "untouched";
+    EXPECT_EQ(FindADUser_DomainGroup("alice", destination, sizeof destination), -1);
+    EXPECT_EQ(Count("isFindUser: err. no AD detected."), 1u);
+
+    // A domain from "adap_ip": the searches need a Negotiate bind, which no
+    // server grants under Wine: the lookup ends with the failure mark.
+    PutText(kVelmo, "ADAP_ip", directory["host"]);
+    PutText(kVelmo, "AppName", "RoRudura test");
+    EXPECT_EQ(FindADUser_DomainGroup("alice", destination, sizeof destination), -1);
+    EXPECT_EQ(Count("Skip ldap_ip"), 1u);
+    EXPECT_EQ(Count("ADsOpenObject err2 "), 1u);
+    EXPECT_EQ(Count("FindADUser_DomainGroup failed "), 1u);
+    EXPECT_STREQ(destination, "untouched");
+
+    PutText("Software\\Velmo", "DomainName", "ab");  // two characters: looked for
+    EXPECT_STRNE(GetDomainTree(), "ab");
+    PutText("Software\\Velmo", "DomainName", "abc");  // used as given
+    EXPECT_STREQ(GetDomainTree(), "abc");
+}
