@@ -59,7 +59,9 @@ TEST(RecordNames, MultiStringsFromTheLibrary) {
     for (const auto& row : rows) {
         const auto texts = MultiSzStr_to_List(row.buffer.data(), row.length);
         EXPECT_EQ(texts ? static_cast<int>(texts->size()) : -1, row.count) << row.length;
-        if (row.count == 2 && texts) EXPECT_EQ((*texts)[1], row.length == 19 ? u"LDAP://b" : u"b");
+        if (row.count == 2 && texts) {
+            EXPECT_EQ((*texts)[1], row.length == 19 ? u"LDAP://b" : u"b");
+        }
     }
     EXPECT_FALSE(MultiSzStr_to_List(nullptr, 5));
 }
