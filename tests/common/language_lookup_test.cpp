@@ -30,6 +30,7 @@ TEST(LanguageLookup, SymbolNamesComeFromTheFirstOccurrenceOfTheNumber) {
     // "#" more than 60 characters back is not found.
     EXPECT_FALSE(FindSymbolName("#define NAME" + std::string(60, ' ') + "77\r\n", 77).has_value());
     EXPECT_TRUE(FindSymbolName("#define NAME" + std::string(47, ' ') + "77\r\n", 77).has_value());
+    EXPECT_FALSE(FindSymbolName("#define NAME" + std::string(48, ' ') + "77\r\n", 77).has_value());  // 60 back
     // The name must end within 400 characters.
     EXPECT_FALSE(FindSymbolName("#define " + std::string(400, 'N') + " 5", 5).has_value());
     EXPECT_FALSE(FindSymbolName("#de 5", 5).has_value());
