@@ -8,8 +8,8 @@
 #include <string_view>
 
 #include "common/code_page.h"
-#include "common/module_state.h"
 #include "common/trace.h"
+#include "directory/companion_library.h"
 #include "settings/registry.h"
 
 namespace velmo {
@@ -27,18 +27,6 @@ void CopyWide(wchar_t* dst, size_t room, std::u16string_view text, size_t maxCha
 
 std::string Setting(const char* name) {
     return ReadRegText(RegRoot::LocalMachine, kVelmoKey, name, kSettingReadSize);
-}
-
-// The companion ships beside the module: it is loaded from the module's own
-// folder by full path, never found through the search path, so a planted
-// copy in the current folder or on PATH is never loaded into the logon.
-HMODULE LoadCompanion(const char* fileName) {
-    char path[MAX_PATH + 1] = {};
-    const DWORD n = GetModuleFileNameA(static_cast<HMODULE>(Module().moduleInstance), path, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) return nullptr;
-    std::string full(path, n);
-    full = full.substr(0, full.rfind('\\') + 1) + fileName;
-    return LoadLibraryExA(full.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
 template <typename Entry>
@@ -75,8 +63,8 @@ bool BindAccessLibrary() {
     DirectoryState& d = Directory();
     if (d.accessLibraryFailed) return false;
     if (d.accessLibrary && d.entries.LDAP_IsApplicationPartitionExist) return true;
-    HMODULE library = LoadCompanion("velmo_adap.dll");
-    if (!library) library = LoadCompanion("velmo_adap64.dll");
+    HMODULE library = LoadCompanionLibrary("velmo_adap.dll");
+    if (!library) library = LoadCompanionLibrary("velmo_adap64.dll");
     if (!library) {
         TraceLog("velmo_adap**.dll could not be loaded gle:%X", static_cast<unsigned>(GetLastError()));
         d.accessLibraryFailed = true;

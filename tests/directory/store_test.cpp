@@ -9,10 +9,12 @@
 
 #include "common/code_page.h"
 #include "directory/directory_object.h"
+#include "directory/directory_ops.h"
 #include "directory/directory_state.h"
 #include "directory/discovery.h"
 #include "directory/record_layer.h"
 #include "directory/record_names.h"
+#include "otp/user_record.h"
 #include "settings/registry.h"
 #include "support/directory_fixture.h"
 #include "support/trace_capture.h"
@@ -191,4 +193,65 @@ TEST_F(Store, DiscoveryFailsCleanlyWhereNoDomainAnswers) {
     EXPECT_STRNE(GetDomainTree(), "ab");
     PutText("Software\\Velmo", "DomainName", "abc");  // used as given
     EXPECT_STREQ(GetDomainTree(), "abc");
+}
+
+TEST_F(Store, OtpRecordsGoUpToTheDirectoryAndComeBackDown) {
+    const std::string user = "alice-" + std::to_string(GetTickCount());
+    const char* u = user.c_str();
+    auto local = [&](const char* suffix) { return GetRaw(kOtpModule, RecordValueName(u, suffix)); };
+    auto inDirectory = [&] {
+        AttrsMap map = {{u"kvKeyID", u""}, {u"kvOathHistory", u""}, {u"kvOathDestination", u""},
+                        {u"kvUserAttr1", u""}, {u"kvOathCounter", u""}, {u"kvKeyType", u""}};
+        _velmoAP_getAttrsMap(kSecretKeys, nullptr, u, nullptr, nullptr, map);
+        return map;
+    };
+    std::vector<uint8_t> history(1600);
+    for (size_t i = 0; i < history.size(); ++i) history[i] = static_cast<uint8_t>(i);
+    WriteRecordText(u, kKeySuffix, "GEZDGNBVGY3TQOJQGEZDGNBVGY3TQOJQ");
+    WriteRecordNumber(u, kSkewSuffix, 3);
+    WriteRecordText(u, kDestinationSuffix, "+15550101");
+    PutRaw(HKEY_LOCAL_MACHINE, View::Wow32, kOtpModule, RecordValueName(u, kHistorySuffix), REG_BINARY, history.data(),
+           history.size());
+
+    // Outside domain mode nothing goes anywhere.
+    VelmoADAP_AddUserOtpInfo(u, "token-otp", "GEZDGNBVGY3TQOJQGEZDGNBVGY3TQOJQ");
+    EXPECT_EQ(inDirectory()[u"kvKeyID"], u"");
+    PutDword(kVelmo, "VelmoADmode", 1);
+    VelmoADAP_AddUserOtpInfo(u, "token-otp", "GEZDGNBVGY3TQOJQGEZDGNBVGY3TQOJQ");
+    AttrsMap up = inDirectory();
+    EXPECT_EQ(up[u"kvKeyID"].size(), 36u);
+    EXPECT_EQ(up[u"kvOathHistory"].size(), 800u);
+    EXPECT_EQ(up[u"kvOathDestination"], u"3");
+    EXPECT_EQ(up[u"kvUserAttr1"], u"+15550101");
+    EXPECT_EQ(up[u"kvKeyType"], u"token-otp");
+    VelmoADAP_AddUserOtpInfo(u, "totp", "GEZDGNBVGY3TQOJQGEZDGNBVGY3TQOJQ");  // the same object again
+    EXPECT_EQ(inDirectory()[u"kvKeyID"], up[u"kvKeyID"]);
+    EXPECT_EQ(inDirectory()[u"kvKeyType"], u"totp");
+
+    // Down: secret, skew, destination and the 400 history bytes; U# stays local.
+    for (const char* suffix : {kKeySuffix, kSkewSuffix, kDestinationSuffix, kHistorySuffix})
+        WriteRegString(RegRoot::LocalMachine, kOtpModuleKey, RecordValueName(u, suffix).c_str(), nullptr);
+    WriteRecordNumber(u, kCounterSuffix, 9);
+    VelmoADAP_GetUserOtpInfo(u);
+    EXPECT_EQ(local(kKeySuffix)->Text(), "GEZDGNBVGY3TQOJQGEZDGNBVGY3TQOJQ");
+    EXPECT_EQ(local(kSkewSuffix)->Dword(), 3u);
+    EXPECT_EQ(local(kDestinationSuffix)->Text(), "+15550101");
+    EXPECT_EQ(local(kHistorySuffix)->data, std::vector<uint8_t>(history.begin(), history.begin() + 400));
+    EXPECT_EQ(LastOtpEntryNameLength(), 39u);
+    // An update without a key type goes to the object last fetched.
+    VelmoADAP_AddUserOtpInfo(u, nullptr, nullptr);
+    EXPECT_EQ(inDirectory()[u"kvOathCounter"], u"9");
+
+    // A negative skew and an over-long history from the directory.
+    _velmoAP_addRecord(kSecretKeys, up[u"kvKeyID"], u"kvSecretKey",
+                       {{u"kvOathDestination", u"-2"}, {u"kvOathHistory", std::u16string(3240, u'a')}});
+    VelmoADAP_GetUserOtpInfo(u);
+    EXPECT_EQ(local(kSkewSuffix)->Dword(), 0xFFFFFFFEu);
+    EXPECT_EQ(local(kHistorySuffix)->data, std::vector<uint8_t>(1620, 0));
+
+    // Nothing fetched: an update without key type finds no object.
+    ResetLastOtpEntryName();
+    trace.Clear();
+    VelmoADAP_AddUserOtpInfo(u, nullptr, nullptr);
+    EXPECT_TRUE(trace.Contains("VelmoADAP_AddUserOtpInfo erro open last entry  "));
 }
