@@ -1,10 +1,14 @@
-// VerifyPIN through the real DLL under Wine: an accepted code, a rejected
-// code (the full window and skew search), each with the trace log on and
-// off, and "AnyUser" over 1,000 records. Prints figures; judges nothing.
+// VerifyPIN through the real DLL under Wine: a rejected code (the full window
+// and skew search) and an accepted one, with the trace log on and off, and
+// "AnyUser" over many records. Prints median times; with --requests it makes
+// one call of each case between named marker events instead, so that a
+// wineserver started with WINEDEBUG=+server shows the requests (round trips)
+// each case costs (scripts/bench.sh counts them). Judges nothing.
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -16,127 +20,154 @@
 
 namespace {
 
+using namespace velmo;
 using namespace velmo::exports;
 
 constexpr char kSecret[] = "GEZDGNBVGY3TQOJQGEZDGNBVGY3TQOJQ";
-constexpr char kModuleKey[] = "Software\\Velmo\\OtpModule";
 
-double Microseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    return 1e6 * static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
+enum class Log { On, OffInLocalMachine, OffInCurrentUser };
+
+void SetLog(Log log) {
+    WriteRegDword(RegRoot::LocalMachine, kVelmoKey, "DisableLog", log == Log::OffInLocalMachine ? 1 : 0);
+    WriteRegDword(RegRoot::CurrentUser, "Software\\Velmo", "DisableLog", log == Log::OffInCurrentUser ? 1 : 0);
 }
 
-void DeleteValue(const std::string& name) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kModuleKey, 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY, &key) == ERROR_SUCCESS) {
-        RegDeleteValueA(key, name.c_str());
-        RegCloseKey(key);
+void DeleteValue(const std::string& name) { WriteRegString(RegRoot::LocalMachine, kOtpModuleKey, name.c_str(), nullptr); }
+
+void DeleteVelmoKeys() {
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(root, "SOFTWARE", 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY, &key) == ERROR_SUCCESS) {
+            RegDeleteTreeA(key, "Velmo");
+            RegCloseKey(key);
+        }
     }
 }
 
-void DeleteVelmoKey() {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY, &key) == ERROR_SUCCESS) {
-        RegDeleteTreeA(key, "Velmo");
-        RegCloseKey(key);
-    }
+// Records user0 .. user<count - 1>, none of which accepts "999999".
+void MakeRecords(int count) {
+    for (int i = 0; i < count; ++i)
+        WriteRegString(RegRoot::LocalMachine, kOtpModuleKey, ("user" + std::to_string(i) + "_key").c_str(), kSecret);
 }
 
-std::string CodeText(uint32_t counter) {
+std::string CurrentCode() {
     char text[8];
-    std::snprintf(text, sizeof text, "%06d", velmo::ComputeCode(kSecret, counter));
+    std::snprintf(text, sizeof text, "%06d", ComputeCode(kSecret, static_cast<uint32_t>(UnixNow() / 30)));
     return text;
 }
 
-struct Figures {
-    double median, mean;
+struct Case {
+    const char* name;
+    Log log;
+    int records;   // AnyUser: records in the key
+    bool accepted;
 };
 
-// Times `call` `runs` times; `prepare` runs before each call, untimed.
-Figures Measure(int runs, const std::function<void(int)>& prepare, const std::function<void(int)>& call) {
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        prepare(i);
-        LARGE_INTEGER a, b;
-        QueryPerformanceCounter(&a);
-        call(i);
-        QueryPerformanceCounter(&b);
-        times.push_back(Microseconds(a, b));
+class Bench {
+public:
+    explicit Bench(HMODULE dll)
+        : init_(Entry<InitLibraryFn>(dll, "InitLibrary")),
+          close_(Entry<CloseLibraryFn>(dll, "CloseLibrary")),
+          verify_(Entry<VerifyPinFn>(dll, "VerifyPIN")) {}
+
+    void Prepare(const Case& c) {
+        DeleteVelmoKeys();
+        char temp[MAX_PATH] = {};
+        GetTempPathA(MAX_PATH, temp);
+        WriteRegString(RegRoot::LocalMachine, kVelmoKey, "VelmoPath", temp);
+        SetLog(c.log);
+        init_();
+        if (c.records) MakeRecords(c.records);
+        else WriteRegString(RegRoot::LocalMachine, kOtpModuleKey, "alice_key", kSecret);
     }
-    std::sort(times.begin(), times.end());
-    double sum = 0;
-    for (double t : times) sum += t;
-    return {times[times.size() / 2], sum / static_cast<double>(times.size())};
+    void Finish() { close_(); }
+    // One call as the case describes it; an accepted code's record state is
+    // put back first (untimed by the callers' choice).
+    void ResetAccepted() {
+        DeleteValue("alice_history");
+        DeleteValue("alice_skew");
+    }
+    int Call(const Case& c) {
+        std::string code = c.accepted ? CurrentCode() : "999999";
+        code.resize(code.size() + 16, '\0');
+        return verify_(c.records ? "AnyUser" : "alice", code.data());
+    }
+
+private:
+    template <typename Fn>
+    static Fn Entry(HMODULE dll, const char* name) {
+        return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(dll, name)));
+    }
+    InitLibraryFn init_;
+    CloseLibraryFn close_;
+    VerifyPinFn verify_;
+};
+
+double Microseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return 1e6 * static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(f.QuadPart);
 }
 
-void Print(const char* what, int runs, Figures f) {
-    std::printf("%-52s %6d runs  median %10.1f us  mean %10.1f us\n", what, runs, f.median, f.mean);
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
 }
+
+const Case kCases[] = {
+    {"rejected code, log on", Log::On, 0, false},
+    {"rejected code, log off in HKLM", Log::OffInLocalMachine, 0, false},
+    {"accepted code, log on", Log::On, 0, true},
+    {"AnyUser, 10 records, no match, log off in HKCU", Log::OffInCurrentUser, 10, false},
+    {"AnyUser, 20 records, no match, log off in HKCU", Log::OffInCurrentUser, 20, false},
+    {"AnyUser, 10 records, no match, log off in HKLM", Log::OffInLocalMachine, 10, false},
+    {"AnyUser, 20 records, no match, log off in HKLM", Log::OffInLocalMachine, 20, false},
+    {"AnyUser, 10 records, no match, log on", Log::On, 10, false},
+    {"AnyUser, 20 records, no match, log on", Log::On, 20, false},
+    {"AnyUser, 1000 records, no match, log off in HKLM", Log::OffInLocalMachine, 1000, false},
+};
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    const bool requests = argc > 1 && std::strcmp(argv[1], "--requests") == 0;
     HMODULE dll = LoadLibraryA("velmo_otp.dll");
     if (!dll) {
         std::fprintf(stderr, "cannot load velmo_otp.dll\n");
         return 1;
     }
-    auto init = reinterpret_cast<InitLibraryFn>(reinterpret_cast<void*>(GetProcAddress(dll, "InitLibrary")));
-    auto close = reinterpret_cast<CloseLibraryFn>(reinterpret_cast<void*>(GetProcAddress(dll, "CloseLibrary")));
-    auto verify = reinterpret_cast<VerifyPinFn>(reinterpret_cast<void*>(GetProcAddress(dll, "VerifyPIN")));
-    auto verifyText = [&](const char* user, std::string code) {
-        code.resize(code.size() + 16, '\0');
-        return verify(user, code.data());
-    };
-
-    DeleteVelmoKey();
-    char temp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, temp);
-    velmo::WriteRegString(velmo::RegRoot::LocalMachine, velmo::kVelmoKey, "VelmoPath", temp);
-    init();
-    velmo::WriteRegString(velmo::RegRoot::LocalMachine, kModuleKey, "alice_key", kSecret);
-    std::printf("VerifyPIN through velmo_otp.dll under Wine (trace file in %s)\n", temp);
-
-    for (const bool logging : {true, false}) {
-        velmo::WriteRegDword(velmo::RegRoot::LocalMachine, velmo::kVelmoKey, "DisableLog", logging ? 0 : 1);
-        const char* label = logging ? "log on " : "log off";
-        int accepted = 0;
-        const int runs = 200;
-        // Each run a fresh record state: the current code is accepted in the
-        // window, then its history and skew are removed again (untimed).
-        const Figures ok = Measure(
-            runs,
-            [&](int) {
-                DeleteValue("alice_history");
-                DeleteValue("alice_skew");
-            },
-            [&](int) { accepted += verifyText("alice", CodeText(static_cast<uint32_t>(velmo::UnixNow() / 30))); });
-        Print((std::string("accepted code, ") + label).c_str(), runs, ok);
-        // A wrong code: window, then the wide skew search, nothing found.
-        int rejected = 0;
-        const Figures bad = Measure(runs, [](int) {}, [&](int) { rejected += !verifyText("alice", "999999"); });
-        Print((std::string("rejected code (full search), ") + label).c_str(), runs, bad);
-        if (accepted != runs || rejected != runs) std::printf("  (unexpected answers: %d accepted, %d rejected)\n", accepted, rejected);
+    Bench bench(dll);
+    if (requests) std::printf("thread %04lx\n", GetCurrentThreadId());
+    for (const Case& c : kCases) {
+        bench.Prepare(c);
+        if (requests) {
+            if (c.records == 1000) continue;
+            bench.Call(c);  // a first call opens the trace file and warms up
+            if (c.accepted) bench.ResetAccepted();
+            // The events' names show in the server's trace around the call.
+            const HANDLE begin = CreateEventA(nullptr, FALSE, FALSE, (std::string("velmo-begin ") + c.name).c_str());
+            bench.Call(c);
+            const HANDLE end = CreateEventA(nullptr, FALSE, FALSE, (std::string("velmo-end ") + c.name).c_str());
+            CloseHandle(begin);
+            CloseHandle(end);
+        } else {
+            const int runs = c.records >= 1000 ? 3 : c.records ? 20 : 200;
+            std::vector<double> times;
+            int expected = 0;
+            for (int i = 0; i < runs; ++i) {
+                if (c.accepted) bench.ResetAccepted();
+                LARGE_INTEGER a, b;
+                QueryPerformanceCounter(&a);
+                expected += bench.Call(c) == (c.accepted ? 1 : 0);
+                QueryPerformanceCounter(&b);
+                times.push_back(Microseconds(a, b));
+            }
+            std::printf("%-50s %4d runs  median %10.1f us%s\n", c.name, runs, Median(times),
+                        expected == runs ? "" : "  (unexpected answers)");
+        }
+        bench.Finish();
     }
-
-    // "AnyUser" with a code that matches none of 1,000 records.
-    velmo::WriteRegDword(velmo::RegRoot::LocalMachine, velmo::kVelmoKey, "DisableLog", 1);
-    for (int i = 0; i < 1000; ++i) {
-        const std::string name = "user" + std::to_string(i) + "_key";
-        velmo::WriteRegString(velmo::RegRoot::LocalMachine, kModuleKey, name.c_str(), kSecret);
-    }
-    const Figures any = Measure(3, [](int) {}, [&](int) { verifyText("AnyUser", "999999"); });
-    Print("AnyUser, 1,001 records, no match, log off", 3, any);
-    velmo::WriteRegDword(velmo::RegRoot::LocalMachine, velmo::kVelmoKey, "DisableLog", 0);
-    const Figures anyLogged = Measure(3, [](int) {}, [&](int) { verifyText("AnyUser", "999999"); });
-    Print("AnyUser, 1,001 records, no match, log on", 3, anyLogged);
-
-    close();
+    DeleteVelmoKeys();
     FreeLibrary(dll);
-    DeleteVelmoKey();
     return 0;
 }

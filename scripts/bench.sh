@@ -15,10 +15,22 @@ cmake --preset bench >/dev/null
 cmake --build --preset bench -j"$jobs"
 build/bench/bin/velmo_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true "$@"
 
-# VerifyPIN through the real DLL under Wine, in a scratch prefix of its own.
+# VerifyPIN through the real DLL under Wine, in a scratch prefix of its own:
+# the median times, then one call of each case with a wineserver that traces
+# every request, to count the round trips.
 cmake --preset windows >/dev/null
 cmake --build --preset windows -j"$jobs" --target verify_pin_bench velmo_otp
 root=$PWD/build/windows/wine
+out=$PWD/build/windows/bench
+mkdir -p "$out"
 scripts/wine-prefix.sh setup "$root" bench
 trap 'scripts/wine-prefix.sh stop "$root" bench' EXIT
-(cd build/windows/bin && WINEPREFIX=$root/bench WINEDEBUG=-all /usr/lib/wine/wine64 verify_pin_bench.exe | tr -d '\r')
+export WINEPREFIX=$root/bench WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+wineserver=/usr/lib/wine/wineserver
+(cd build/windows/bin && /usr/lib/wine/wine64 verify_pin_bench.exe </dev/null | tr -d '\r' >"$out/times.txt")
+"$wineserver" -k; "$wineserver" -w || true
+setsid "$wineserver" -d1 -f -p 2>"$out/server.log" </dev/null >/dev/null &
+sleep 1
+(cd build/windows/bin && /usr/lib/wine/wine64 verify_pin_bench.exe --requests </dev/null | tr -d '\r' >"$out/thread.txt")
+"$wineserver" -k; "$wineserver" -w || true
+python3 bench/verify_pin_table.py "$out/times.txt" "$out/server.log" "$out/thread.txt"

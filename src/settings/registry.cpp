@@ -8,6 +8,7 @@
 #include "common/trace.h"
 #include "common/win_handles.h"
 #include "settings/hex.h"
+#include "settings/key_cache.h"
 #include "settings/password.h"
 #include "settings/protected_value.h"
 
@@ -18,25 +19,25 @@ namespace {
 HKEY RootKey(RegRoot root) { return root == RegRoot::CurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE; }
 
 // Opens a key to read: the 32-bit view first, then the default view with
-// `fallbackAccess`. Returns the open error of the last attempt.
-LONG OpenForRead(RegRoot root, const char* path, REGSAM fallbackAccess, UniqueHkey& key) {
-    LONG rc = RegOpenKeyExA(RootKey(root), path, 0, KEY_READ | KEY_WOW64_32KEY, key.put());
-    if (rc != ERROR_SUCCESS) rc = RegOpenKeyExA(RootKey(root), path, 0, fallbackAccess, key.put());
+// `fallbackAccess`. HKEY_CURRENT_USER's Software key is shared by both views,
+// so a miss there is not asked again. Returns the open error of the last attempt.
+LONG OpenForRead(RegRoot root, const char* path, REGSAM fallbackAccess, RegKey& key) {
+    LONG rc = OpenKey(RootKey(root), path, KEY_READ | KEY_WOW64_32KEY, key);
+    if (rc != ERROR_SUCCESS && root != RegRoot::CurrentUser) rc = OpenKey(RootKey(root), path, fallbackAccess, key);
     return rc;
 }
 
 // Opens a key to write where it already is (32-bit view, then default view),
 // else creates it in the 32-bit view (then the default view).
-LONG OpenForWrite(RegRoot root, const char* path, DWORD createOptions, UniqueHkey& key) {
+LONG OpenForWrite(RegRoot root, const char* path, DWORD createOptions, RegKey& key) {
     const HKEY base = RootKey(root);
-    LONG rc = RegOpenKeyExA(base, path, 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY, key.put());
+    LONG rc = OpenKey(base, path, KEY_ALL_ACCESS | KEY_WOW64_32KEY, key);
     if (rc == ERROR_SUCCESS) return rc;
-    rc = RegOpenKeyExA(base, path, 0, KEY_ALL_ACCESS, key.put());
+    rc = OpenKey(base, path, KEY_ALL_ACCESS, key);
     if (rc == ERROR_SUCCESS) return rc;
-    rc = RegCreateKeyExA(base, path, 0, nullptr, createOptions, KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr, key.put(),
-                         nullptr);
+    rc = CreateKey(base, path, createOptions, KEY_ALL_ACCESS | KEY_WOW64_32KEY, key);
     if (rc == ERROR_SUCCESS) return rc;
-    return RegCreateKeyExA(base, path, 0, nullptr, createOptions, KEY_ALL_ACCESS, nullptr, key.put(), nullptr);
+    return CreateKey(base, path, createOptions, KEY_ALL_ACCESS, key);
 }
 
 bool HasArguments(const char* path, const char* name) { return path && name; }
@@ -45,7 +46,7 @@ bool HasArguments(const char* path, const char* name) { return path && name; }
 
 std::string ReadRegString(RegRoot root, const char* path, const char* name) {
     if (!HasArguments(path, name)) return {};
-    UniqueHkey key;
+    RegKey key;
     LONG rc = OpenForRead(root, path, KEY_READ, key);
     std::vector<char> data(kReadStringQuerySize + 1, 0);
     DWORD type = 0;
@@ -85,7 +86,7 @@ char* ReadRegText(RegRoot root, const char* path, const char* name, char* buffer
     if (size < 4 || !HasArguments(path, name)) return buffer;
     const uint32_t room = size - 3;
 
-    UniqueHkey key;
+    RegKey key;
     if (OpenForRead(root, path, KEY_READ, key) != ERROR_SUCCESS) return buffer;
     DWORD type = 0;
     DWORD got = room;
@@ -121,7 +122,7 @@ std::string ReadRegText(RegRoot root, const char* path, const char* name, uint32
 
 uint32_t ReadRegDword(RegRoot root, const char* path, const char* name, uint32_t defaultValue) {
     if (!HasArguments(path, name)) return defaultValue;
-    UniqueHkey key;
+    RegKey key;
     if (OpenForRead(root, path, KEY_ALL_ACCESS, key) != ERROR_SUCCESS) return defaultValue;
     char data[kReadDwordQuerySize + 1] = {};
     DWORD type = 0;
@@ -153,7 +154,7 @@ uint32_t ReadRegBinary(RegRoot root, const char* path, const char* name, uint8_t
         *size = 0;
         return 0;
     }
-    UniqueHkey key;
+    RegKey key;
     LONG rc = OpenForRead(root, path, KEY_ALL_ACCESS, key);
     DWORD type = 0;
     DWORD got = buffer ? *size : 0;
@@ -182,9 +183,9 @@ uint32_t ReadRegBinary(RegRoot root, const char* path, const char* name, uint8_t
 
 long ReadRegRaw(RegRoot root, const char* path, const char* name, uint8_t* buffer, uint32_t* size) {
     if (!HasArguments(path, name) || !size) return kRegKeyUnavailable;
-    UniqueHkey key;
-    if (RegOpenKeyExA(RootKey(root), path, 0, KEY_QUERY_VALUE | KEY_WOW64_32KEY, key.put()) != ERROR_SUCCESS &&
-        RegOpenKeyExA(RootKey(root), path, 0, KEY_ALL_ACCESS, key.put()) != ERROR_SUCCESS)
+    RegKey key;
+    if (OpenKey(RootKey(root), path, KEY_QUERY_VALUE | KEY_WOW64_32KEY, key) != ERROR_SUCCESS &&
+        OpenKey(RootKey(root), path, KEY_ALL_ACCESS, key) != ERROR_SUCCESS)
         return kRegKeyUnavailable;
     // Without a buffer there is no room at all: never let the query report a
     // size as bytes read.
@@ -197,7 +198,7 @@ long ReadRegRaw(RegRoot root, const char* path, const char* name, uint8_t* buffe
 
 bool WriteRegString(RegRoot root, const char* path, const char* name, const char* text, TextProtection protection) {
     if (!HasArguments(path, name)) return false;
-    UniqueHkey key;
+    RegKey key;
     const DWORD options = std::strstr(path, "Volatile") ? REG_OPTION_VOLATILE : REG_OPTION_NON_VOLATILE;
     LONG rc = OpenForWrite(root, path, options, key);
     if (rc != ERROR_SUCCESS) return false;
@@ -222,7 +223,7 @@ bool WriteRegString(RegRoot root, const char* path, const char* name, const char
 
 void WriteRegBinary(RegRoot root, const char* path, const char* name, const uint8_t* bytes, uint32_t count) {
     if (!HasArguments(path, name)) return;
-    UniqueHkey key;
+    RegKey key;
     LONG rc = OpenForWrite(root, path, REG_OPTION_NON_VOLATILE, key);
     if (!bytes) {  // a delete reports nothing
         if (rc == ERROR_SUCCESS) RegDeleteValueA(key.get(), name);
@@ -234,7 +235,7 @@ void WriteRegBinary(RegRoot root, const char* path, const char* name, const uint
 
 bool WriteRegDword(RegRoot root, const char* path, const char* name, uint32_t value) {
     if (!HasArguments(path, name)) return false;
-    UniqueHkey key;
+    RegKey key;
     if (OpenForWrite(root, path, REG_OPTION_NON_VOLATILE, key) != ERROR_SUCCESS) return false;
     const DWORD number = value;
     return RegSetValueExA(key.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number) ==
