@@ -8,6 +8,7 @@
 #include <new>
 #include <vector>
 
+#include "common/admin_only.h"
 #include "common/text.h"
 #include "common/trace.h"
 #include "common/win_handles.h"
@@ -67,9 +68,11 @@ void HostVersionTexts(char (&version)[40], char (&dateWords)[60]) {
                HIWORD(info->dwFileDateLS), LOWORD(info->dwFileDateLS));
 }
 
-UniqueFile OpenForAppend(const char* path) {
-    return UniqueFile(CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+// A file created here is for SYSTEM and Administrators only: its lines carry
+// the code valid at each attempt.
+UniqueFile OpenForAppend(const char* path, DWORD access = GENERIC_READ | GENERIC_WRITE) {
+    return UniqueFile(CreateFileA(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE, AdminOnlyFile(), OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 // Created while the library loads, so it exists before any entry point runs.
@@ -93,12 +96,25 @@ void CTraceMaker::OpenLog(const char* path, uint32_t limitKb) {
         return;
     }
     CopyText(path_, View(path));
+    // A file users may read is made private, or, where the platform keeps
+    // its access as it is, replaced by a fresh private one.
+    Tightening tightening = Tightening::NotNeeded;
+    if (path_[0]) {
+        UniqueFile file = OpenForAppend(path_, READ_CONTROL | WRITE_DAC);
+        if (file) tightening = TightenIfReadableByUsers(file.get(), SE_FILE_OBJECT);
+        file.reset();
+        if (tightening == Tightening::Failed) DeleteFileA(path_);
+    }
 
     char version[40], dateWords[60];
     HostVersionTexts(version, dateWords);
     WriteLine("\n\n");
     WriteLine("================================================== ");
     TraceLog("============================= (%s, %s, %s)", __DATE__, version, dateWords);
+    if (tightening == Tightening::Tightened)
+        TraceLog("%s was readable by users: access is now for SYSTEM and Administrators only", path_);
+    else if (tightening == Tightening::Failed)
+        TraceLog("%s was readable by users: replaced by a file for SYSTEM and Administrators only", path_);
 }
 
 void CTraceMaker::WriteLine(const char* text) {

@@ -12,7 +12,7 @@ int WriteDataBlock(const char* userName, uint32_t blockNumber, const uint8_t* da
     if (!AcceptableName(userName, kWriteDataNameMax, EmptyName::Allowed)) return 0;
     TraceLog("WriteData: rname =%s  appid=%i", userName, static_cast<int>(blockNumber));
     if (!HasOtpConfiguration(userName)) GenerateOTP_Key_User(userName, kTimeBased);
-    EnsureRegKey(RegRoot::LocalMachine, kOtpModuleKey);
+    EnsureAdminOnlyKey(RegRoot::LocalMachine, kOtpModuleKey);
 
     const std::string name = BlockValueName(userName, blockNumber);
     // Without a length, or with a length but no data, there is nothing to

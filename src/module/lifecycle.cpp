@@ -37,7 +37,7 @@ void RunOneTimeSetup(ModuleState& m) {
              static_cast<int>(m.refCount), m.machineRole, static_cast<int>(m.adMode));
     // Domain mode: the directory access library, and COM for this thread.
     if (m.adMode == 1 && BindAccessLibrary()) CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    EnsureRegKey(RegRoot::LocalMachine, kOtpModuleKey);
+    EnsureAdminOnlyKey(RegRoot::LocalMachine, kOtpModuleKey);
     m.initialized = 1;
 }
 

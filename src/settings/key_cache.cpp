@@ -76,9 +76,9 @@ LONG OpenKey(HKEY root, const char* path, REGSAM access, RegKey& key) {
     return rc;
 }
 
-LONG CreateKey(HKEY root, const char* path, DWORD options, REGSAM access, RegKey& key) {
+LONG CreateKey(HKEY root, const char* path, DWORD options, REGSAM access, RegKey& key, SECURITY_ATTRIBUTES* security) {
     HKEY created = nullptr;
-    const LONG rc = RegCreateKeyExA(root, path, 0, nullptr, options, access, nullptr, &created, nullptr);
+    const LONG rc = RegCreateKeyExA(root, path, 0, nullptr, options, access, security, &created, nullptr);
     if (rc != ERROR_SUCCESS) {
         key.Own(nullptr);
         return rc;

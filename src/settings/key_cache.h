@@ -39,6 +39,7 @@ private:
 
 // RegOpenKeyExA and RegCreateKeyExA through the call's scope, when there is one.
 LONG OpenKey(HKEY root, const char* path, REGSAM access, RegKey& key);
-LONG CreateKey(HKEY root, const char* path, DWORD options, REGSAM access, RegKey& key);
+LONG CreateKey(HKEY root, const char* path, DWORD options, REGSAM access, RegKey& key,
+               SECURITY_ATTRIBUTES* security = nullptr);
 
 }  // namespace velmo

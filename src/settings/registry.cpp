@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "common/admin_only.h"
 #include "common/text.h"
 #include "common/trace.h"
 #include "common/win_handles.h"
@@ -35,9 +36,12 @@ LONG OpenForWrite(RegRoot root, const char* path, DWORD createOptions, RegKey& k
     if (rc == ERROR_SUCCESS) return rc;
     rc = OpenKey(base, path, KEY_ALL_ACCESS, key);
     if (rc == ERROR_SUCCESS) return rc;
-    rc = CreateKey(base, path, createOptions, KEY_ALL_ACCESS | KEY_WOW64_32KEY, key);
+    // The records' key, created here before InitLibrary made it, gets its
+    // administrators-only access all the same.
+    SECURITY_ATTRIBUTES* security = _stricmp(path, kOtpModuleKey) == 0 ? AdminOnlyKey() : nullptr;
+    rc = CreateKey(base, path, createOptions, KEY_ALL_ACCESS | KEY_WOW64_32KEY, key, security);
     if (rc == ERROR_SUCCESS) return rc;
-    return CreateKey(base, path, createOptions, KEY_ALL_ACCESS, key);
+    return CreateKey(base, path, createOptions, KEY_ALL_ACCESS, key, security);
 }
 
 bool HasArguments(const char* path, const char* name) { return path && name; }
@@ -242,11 +246,25 @@ bool WriteRegDword(RegRoot root, const char* path, const char* name, uint32_t va
            ERROR_SUCCESS;
 }
 
-bool EnsureRegKey(RegRoot root, const char* path) {
+bool EnsureAdminOnlyKey(RegRoot root, const char* path) {
     if (!path) return false;
     UniqueHkey key;
-    return RegCreateKeyExA(RootKey(root), path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS | KEY_WOW64_32KEY,
-                           nullptr, key.put(), nullptr) == ERROR_SUCCESS;
+    if (RegCreateKeyExA(RootKey(root), path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS | KEY_WOW64_32KEY,
+                        AdminOnlyKey(), key.put(), nullptr) != ERROR_SUCCESS)
+        return false;
+    // A key made earlier (by an older version, an import, an installer) keeps
+    // its access unless users may read it.
+    switch (TightenIfReadableByUsers(key.get(), SE_REGISTRY_KEY)) {
+        case Tightening::Tightened:
+            TraceLog("%s was readable by users: access is now for SYSTEM and Administrators only", path);
+            break;
+        case Tightening::Failed:
+            TraceLog("%s is readable by users and its access could not be changed", path);
+            break;
+        case Tightening::NotNeeded:
+            break;
+    }
+    return true;
 }
 
 bool EnumerateRegValuesWith(RegRoot root, const char* path, bool (*visit)(const RegValueInfo&, void*), void* context) {

@@ -69,8 +69,10 @@ bool WriteRegDword(RegRoot root, const char* path, const char* name, uint32_t va
 constexpr long kRegKeyUnavailable = -1;
 long ReadRegRaw(RegRoot root, const char* path, const char* name, uint8_t* buffer, uint32_t* size);
 
-// Creates the key (32-bit view) if it is missing. True when it exists now.
-bool EnsureRegKey(RegRoot root, const char* path);
+// Creates the key (32-bit view) if it is missing, for SYSTEM and
+// Administrators only; an existing key that Users may read is tightened so
+// (and traced). True when it exists now.
+bool EnsureAdminOnlyKey(RegRoot root, const char* path);
 
 // One value met while enumerating a key.
 struct RegValueInfo {

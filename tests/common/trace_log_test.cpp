@@ -141,3 +141,29 @@ TEST_F(TraceLogFile, ConcurrentProcessesNeverTearOrLoseLines) {
     EXPECT_EQ(headers, static_cast<size_t>(kWriters * 3));
     EXPECT_EQ(seen.size(), static_cast<size_t>(kWriters * kLinesEach));
 }
+
+TEST_F(TraceLogFile, OnlySystemAndAdministratorsMayReadTheFile) {
+    // Wine keeps no access lists on files: it maps them to the owner's mode
+    // bits, so what shows is whether anyone beyond the owner may read.
+    const struct {
+        const char* existing;  // null: no file yet
+        bool traced;
+    } rows[] = {{nullptr, false}, {"D:(A;;FA;;;BU)", true}, {"D:(A;;FR;;;WD)(A;;FA;;;SY)", true}};
+    for (const auto& row : rows) {
+        GetTraceMaker().OpenLog("", 300);
+        DeleteFileA(path.c_str());
+        if (row.existing) {
+            WriteWholeFile(path, "old\r\n");
+            ASSERT_TRUE(SetFileAccess(path, row.existing)) << row.existing;
+        }
+        GetTraceMaker().OpenLog(path.c_str(), 300);
+        EXPECT_FALSE(WideGroupMayRead(FileAccess(path))) << FileAccess(path);
+        size_t traced = 0;
+        for (const auto& m : Messages()) traced += m.find("was readable by users") != std::string::npos;
+        EXPECT_EQ(traced, row.traced ? 1u : 0u) << (row.existing ? row.existing : "new");
+        GetTraceMaker().OpenLog(path.c_str(), 300);  // private now: nothing more to do
+        size_t again = 0;
+        for (const auto& m : Messages()) again += m.find("was readable by users") != std::string::npos;
+        EXPECT_EQ(again, traced);
+    }
+}

@@ -276,3 +276,17 @@ TEST_F(Initialised, ReadDataFunctions) {
     EXPECT_EQ(Stored("uma_key"), kSecret);
     EXPECT_EQ(GetRaw(kOtpModule, "uma#")->Dword(), 1u);
 }
+
+TEST_F(Exports, TheRecordKeyIsForSystemAndAdministratorsOnly) {
+    dll.InitLibrary();
+    dll.CloseLibrary();
+    EXPECT_FALSE(WideGroupMayRead(KeyAccess(kOtpModule))) << KeyAccess(kOtpModule);
+    // A key users may read, as another tool may have left it, is tightened once.
+    ASSERT_TRUE(SetKeyAccess(kOtpModule, "D:(A;OICI;KR;;;BU)(A;OICI;KA;;;BA)(A;OICI;KA;;;SY)"));
+    for (int i = 0; i < 2; ++i) {
+        dll.InitLibrary();
+        dll.CloseLibrary();
+    }
+    EXPECT_FALSE(WideGroupMayRead(KeyAccess(kOtpModule))) << KeyAccess(kOtpModule);
+    EXPECT_EQ(trace->StartingWith(std::string(kOtpModule) + " was readable by users").size(), 1u);
+}

@@ -5,6 +5,9 @@
 #include <fstream>
 #include <sstream>
 
+#include <aclapi.h>
+#include <sddl.h>
+
 #include "common/win_handles.h"
 
 namespace velmo::test {
@@ -179,6 +182,93 @@ bool KeyIsVolatile(HKEY root, View view, const std::string& path) {
         }
     }
     return rc == ERROR_CHILD_MUST_BE_VOLATILE;
+}
+
+namespace {
+
+std::string DaclText(HANDLE object, SE_OBJECT_TYPE type) {
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    if (GetSecurityInfo(object, type, DACL_SECURITY_INFORMATION, nullptr, nullptr, nullptr, nullptr, &sd) !=
+        ERROR_SUCCESS)
+        return {};
+    char* text = nullptr;
+    std::string result;
+    if (ConvertSecurityDescriptorToStringSecurityDescriptorA(sd, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text,
+                                                             nullptr))
+        result = text;
+    LocalFree(text);
+    LocalFree(sd);
+    return result;
+}
+
+bool SetDacl(HANDLE object, SE_OBJECT_TYPE type, const std::string& sddl) {
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl.c_str(), SDDL_REVISION_1, &sd, nullptr)) return false;
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL dacl = nullptr;
+    GetSecurityDescriptorDacl(sd, &present, &dacl, &defaulted);
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    GetSecurityDescriptorControl(sd, &control, &revision);
+    const SECURITY_INFORMATION what = DACL_SECURITY_INFORMATION | ((control & SE_DACL_PROTECTED)
+                                                                       ? PROTECTED_DACL_SECURITY_INFORMATION
+                                                                       : UNPROTECTED_DACL_SECURITY_INFORMATION);
+    const bool ok = SetSecurityInfo(object, type, what, nullptr, nullptr, dacl, nullptr) == ERROR_SUCCESS;
+    LocalFree(sd);
+    return ok;
+}
+
+HANDLE OpenForSecurity(const std::string& path) {
+    return CreateFileA(path.c_str(), READ_CONTROL | WRITE_DAC, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                       nullptr, OPEN_EXISTING, 0, nullptr);
+}
+
+}  // namespace
+
+std::string FileAccess(const std::string& path) {
+    const HANDLE file = OpenForSecurity(path);
+    if (file == INVALID_HANDLE_VALUE) return {};
+    std::string text = DaclText(file, SE_FILE_OBJECT);
+    CloseHandle(file);
+    return text;
+}
+
+bool SetFileAccess(const std::string& path, const std::string& sddl) {
+    const HANDLE file = OpenForSecurity(path);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    const bool ok = SetDacl(file, SE_FILE_OBJECT, sddl);
+    CloseHandle(file);
+    return ok;
+}
+
+std::string KeyAccess(const std::string& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, READ_CONTROL | KEY_WOW64_32KEY, &key) != ERROR_SUCCESS)
+        return {};
+    std::string text = DaclText(key, SE_REGISTRY_KEY);
+    RegCloseKey(key);
+    return text;
+}
+
+bool WideGroupMayRead(const std::string& sddl) {
+    if (sddl.empty() || sddl == "D:NO_ACCESS_CONTROL") return true;
+    for (const char* group : {";;;WD)", ";;;BU)", ";;;AU)", ";;;IU)"})
+        for (size_t at = sddl.find(group); at != std::string::npos; at = sddl.find(group, at + 1)) {
+            const std::string ace = sddl.substr(sddl.rfind('(', at), at - sddl.rfind('(', at));
+            // Any allowed right, read included, unless it only passes to children.
+            if (ace.rfind("(A;", 0) == 0 && ace.find("IO;") == std::string::npos) return true;
+        }
+    return false;
+}
+
+bool SetKeyAccess(const std::string& path, const std::string& sddl) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, READ_CONTROL | WRITE_DAC | KEY_WOW64_32KEY, &key) !=
+        ERROR_SUCCESS)
+        return false;
+    const bool ok = SetDacl(key, SE_REGISTRY_KEY, sddl);
+    RegCloseKey(key);
+    return ok;
 }
 
 }  // namespace velmo::test

@@ -47,6 +47,16 @@ std::map<std::string, RawValue> AllValues(const std::string& path);
 bool operator==(const RawValue& a, const RawValue& b);
 bool KeyIsVolatile(HKEY root, View view, const std::string& path);
 
+// The access list of a file or a key (32-bit view) as SDDL text ("D:..."),
+// and setting one; empty / false when it cannot be read or set.
+std::string FileAccess(const std::string& path);
+bool SetFileAccess(const std::string& path, const std::string& sddl);
+std::string KeyAccess(const std::string& path);
+bool SetKeyAccess(const std::string& path, const std::string& sddl);
+// Whether an access list lets Everyone, Users, Authenticated or Interactive
+// users read.
+bool WideGroupMayRead(const std::string& sddl);
+
 inline constexpr char kVelmo[] = "SOFTWARE\\Velmo";
 inline constexpr char kOtpModule[] = "Software\\Velmo\\OtpModule";
 
