@@ -10,7 +10,6 @@ namespace velmo {
 
 constexpr uint32_t kProcessWaitMs = 12000;
 constexpr size_t kProductFolderSize = 400;
-constexpr size_t kScriptCommandSize = 500;  // "-file ..." text, at most 499 characters
 
 inline constexpr char kPowerShellPath[] = "C:\\WINDOWS\\system32\\WindowsPowerShell\\v1.0\\powershell.exe";
 inline constexpr char kPowerShellName[] = "powershell.exe";

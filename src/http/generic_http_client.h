@@ -18,13 +18,11 @@
 #include <vector>
 
 #include "http/post_argument.h"
+#include "http/request_rules.h"
 #include "http/url_parts.h"
 #include "http/wininet_handle.h"
 
 namespace velmo {
-
-// Method codes of RequestOfURI; any other value sends a GET.
-enum HttpMethod : int { HttpGet = 1, HttpPost = 2, HttpPostMultipart = 3 };
 
 constexpr size_t kAgentSize = 100;
 constexpr size_t kProxyFieldSize = 200;

@@ -52,7 +52,7 @@ void GenericHTTPClient::Fail(DWORD code, const char* format, const char* detail)
 
 int GenericHTTPClient::RequestOfURI(const char* url, int method) {
     const std::string_view address = View(url);
-    if (Contains(address, "https:")) secure_ = true;
+    if (IsSecureUrl(address)) secure_ = true;
     UrlParts parts;
     ParseURL(address, parts, query_, sizeof query_);
 

@@ -20,7 +20,7 @@ bool GenericHTTPClient::RequestPostMultiPartsFormData(const char* path) {
     totalFileBytes_ = body.totalFileBytes;
     if (body.bytes.empty()) return true;
 
-    if (!OpenRequest("POST", path, kMultipartRequestFlags)) {
+    if (!OpenRequest("POST", RequestObjectName(HttpPostMultipart, View(path), query_).c_str(), kMultipartRequestFlags)) {
         Fail(GetLastError(), "RequestPostMultiPartsFormData HttpOpenRequest %d");
         return false;
     }

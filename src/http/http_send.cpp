@@ -13,10 +13,7 @@ namespace velmo {
 
 namespace {
 
-inline constexpr char kGetContentType[] = "Content-Type: text/html\r\n";
 inline constexpr char kHttpVersion[] = "HTTP/1.0";
-constexpr size_t kObjectNameSize = kUrlPartSize + 1 + kQuerySize;
-constexpr size_t kMinGetHeadersLength = 2;
 
 // A header line as error texts show it: without its CR LF, so the trace
 // keeps one line per event.
@@ -67,10 +64,7 @@ bool GenericHTTPClient::SendRequest(const char* path, int method) {
 }
 
 bool GenericHTTPClient::RequestGet(const char* path) {
-    // The "?" goes out even with an empty query.
-    char objectName[kObjectNameSize];
-    FormatText(objectName, sizeof objectName, "%s?%s", path, query_);
-    if (!OpenRequest("GET", objectName, kGetRequestFlags)) {
+    if (!OpenRequest("GET", RequestObjectName(HttpGet, View(path), query_).c_str(), kGetRequestFlags)) {
         Fail(GetLastError(), "RequestGet HttpOpenRequest %d");
         return false;
     }
@@ -84,8 +78,8 @@ bool GenericHTTPClient::RequestGet(const char* path) {
             TraceLog("RequestGet  err HttpAddRequestHeaders");
         SetTimeout(_hHTTPRequest.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, kExtraHeaderReceiveTimeoutMs);
     }
-    const char* headers = getHeaders_.size() >= kMinGetHeadersLength ? getHeaders_.c_str() : kGetContentType;
-    if (!HttpSendRequestA(_hHTTPRequest.get(), headers, static_cast<DWORD>(std::strlen(headers)), nullptr, 0)) {
+    const std::string_view headers = GetHeaderBlock(getHeaders_);
+    if (!HttpSendRequestA(_hHTTPRequest.get(), headers.data(), static_cast<DWORD>(headers.size()), nullptr, 0)) {
         Fail(GetLastError(), "RequestGet HttpSendRequest %d");
         return false;
     }
@@ -102,7 +96,7 @@ bool GenericHTTPClient::RequestPost(const char* path) {
     CopyText(contentType, PostContentType(body));
 
     TraceLog("%s", body);
-    if (!OpenRequest("POST", path, kPostRequestFlags)) {
+    if (!OpenRequest("POST", RequestObjectName(HttpPost, View(path), query_).c_str(), kPostRequestFlags)) {
         Fail(GetLastError(), "RequestPost HttpOpenRequest %d");
         TraceLog("%s", lastErrorText_);
         return false;
