@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <wincrypt.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 #include <string>
@@ -102,7 +103,7 @@ TEST_F(HttpClient, AnyAnswerIsASuccessAndTheBodyIsKeptUpTo100000Bytes) {
         ASSERT_EQ(client.RequestOfURI(server.Url("/x").c_str(), HttpGet), 1) << client.LastErrorText();
         EXPECT_EQ(client.ResponseBodyLength(), row.length);
         EXPECT_EQ(client.GetResponseBody(), row.text);
-        EXPECT_NE(std::string(client.ResponseHeaders()).find(" " + std::to_string(row.status) + " "), std::string::npos);
+        EXPECT_EQ(std::string(client.ResponseHeaders()).substr(0, 13), "HTTP/1.1 " + std::to_string(row.status) + " ");
     }
 }
 
@@ -194,4 +195,35 @@ TEST_F(OverTls, ATrustedCertificateWorksAndAnUntrustedOneIsANetworkError) {
     GenericHTTPClient bad;
     EXPECT_EQ(bad.RequestOfURI(("https://127.0.0.1:" + untrusted + "/v").c_str(), HttpGet), 0);
     EXPECT_EQ(std::string(bad.LastErrorText()).rfind("RequestGet HttpSendRequest 120", 0), 0u) << bad.LastErrorText();
+}
+
+// Servers that would finish their answer only after the deadline: the
+// request ends with the network error at the deadline. The time each took is
+// printed, not judged. The flood comes last: WinINet goes on digesting it
+// after the cut, until the program ends.
+TEST(Deadlines, ASlowAnswerIsCutOffAtTheReceiveTimeout) {
+    const std::string ok = LoopbackHttpServer::Response(200, "{\"status\": true, \"value\": true}");
+    std::string flood = "HTTP/1.1 200 OK\r\n";
+    for (int i = 0; i < 48000; ++i) flood += "X-Flood: " + std::to_string(i) + "\r\n";
+    struct Row {
+        const char* what;
+        std::string answer;
+        size_t dripAt;
+        uint32_t intervalMs;
+        bool extraHeader;  // 5 s instead of 30 s
+    } rows[] = {
+        {"body dripped", ok, ok.size() - 30, 1500, false},
+        {"headers dripped", ok, 0, 100, true},
+        {"header flood", flood + "Content-Length: 0\r\n\r\n", std::string::npos, 0, true},
+    };
+    for (const auto& row : rows) {
+        LoopbackHttpServer server;
+        server.AnswerDripping(row.answer, row.dripAt, row.intervalMs);
+        GenericHTTPClient client;
+        if (row.extraHeader) client.SetExtraHeader("Authorization: Basic QUM=\r\n");
+        const ULONGLONG start = GetTickCount64();
+        EXPECT_EQ(client.RequestOfURI(server.Url("/v").c_str(), HttpGet), 0) << row.what;
+        EXPECT_EQ(client.LastErrorCode(), static_cast<uint32_t>(ERROR_INTERNET_TIMEOUT)) << row.what;
+        std::printf("%s: \"%s\" after %llu ms\n", row.what, client.LastErrorText(), GetTickCount64() - start);
+    }
 }
