@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "common/system_folder.h"
 #include "common/text.h"
 #include "common/trace.h"
 #include "common/win_handles.h"
@@ -46,7 +47,8 @@ bool RunPowerShellScript(const char* scriptName, const char* arguments) {
     SetCurrentDirectoryA(folder);
 
     const std::string command = PowerShellArguments(folder, scriptName, arguments);
-    if (!StartProcessAndWait(kPowerShellPath, command.c_str())) StartProcessAndWait(kPowerShellName, command.c_str());
+    if (!StartProcessAndWait(SystemProgramPath(kPowerShellInSystemFolder).c_str(), command.c_str()))
+        StartProcessAndWait(kPowerShellName, command.c_str());
     return true;
 }
 

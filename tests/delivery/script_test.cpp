@@ -31,7 +31,11 @@ void Steer(const char* name, const std::string& text) {
 void Steer(const char* name, DWORD number) {
     PutRaw(HKEY_CURRENT_USER, View::Wow64, kDoubleKey, name, REG_DWORD, &number, sizeof number);
 }
-std::string SystemPowerShell() { return kPowerShellPath; }
+std::string SystemPowerShell() {
+    char system[MAX_PATH] = {};
+    GetSystemDirectoryA(system, MAX_PATH);
+    return std::string(system) + "\\WindowsPowerShell\\v1.0\\powershell.exe";
+}
 
 class ScriptDelivery : public ::testing::Test {
 protected:
