@@ -6,6 +6,7 @@
 #include <string>
 
 #include "delivery/delivery.h"
+#include "delivery/destination.h"
 #include "delivery/gateway_form.h"
 #include "delivery/remote_verification.h"
 #include "delivery/script_command.h"
@@ -14,7 +15,7 @@
 
 using namespace velmo;
 
-TEST(DeliveryRules, TemplatesFillTheFirstPlaceholderOfEachInOrder) {
+TEST(DeliveryRules, DestinationsAndTemplates) {
     struct Row {
         const char *templ, *destination, *code, *filled;
     } rows[] = {
@@ -22,9 +23,15 @@ TEST(DeliveryRules, TemplatesFillTheFirstPlaceholderOfEachInOrder) {
         {"/s?t=%text%", "+49", "123456", "/s?t=123456"},
         {"/fixed", "+49", "1", "/fixed"},
         {"/s?to=%phone%&c=%text%", "%text%", "1", "/s?to=1&c=%text%"},  // the destination goes in first
+        {"/s?to=%phone%&t=%text%", "+49 1\r\nX-Injected: yes", "1\t\x7f", "/s?to=+49 1%0D%0AX-Injected: yes&t=1%09%7F"},
     };
     for (const auto& row : rows)
         EXPECT_EQ(FillTemplate(row.templ, kPhonePlaceholder, row.destination, kCodePlaceholder, row.code), row.filled);
+
+    for (const char* good : {"+4917012345", "alice@example.com", "M\xfcller@example.com", ""})
+        EXPECT_TRUE(IsStorableDestination(good)) << good;
+    for (const char* bad : {"+4912 HTTP/1.0\r\nX-Injected: yes\r\nX-Pad:", "a\tb@example.com", "+49\x7f"})
+        EXPECT_FALSE(IsStorableDestination(bad)) << bad;
 }
 
 TEST(DeliveryRules, GatewayChoiceAndTwilioForm) {

@@ -80,6 +80,11 @@ TEST_F(Delivery, GatewaysGetTheFilledTemplateOrTheTwilioForm) {
     EXPECT_EQ(request.method + " " + request.target, "GET /sms?to=+49170&text=123456");
     EXPECT_EQ(request.Header("User-Agent"), "Velmo");
 
+    // A control character in a destination never reaches the wire raw.
+    EXPECT_EQ(Send(server.Url("/sms?to=%phone%"), "", "+4912 HTTP/1.0\r\nX-Injected: yes\r\nX-Pad:"), kDeliveryRan);
+    EXPECT_FALSE(server.LastRequest().HasHeader("X-Injected"));
+    EXPECT_NE(server.LastRequest().query.find("1.0%0D%0AX-Injected:"), std::string::npos) << server.LastRequest().query;
+
     EXPECT_EQ(Send(server.Url("/twilio/M.json?To=%phone%&Body=%text%"), "AC1234567:secrettoken"), kDeliveryRan);
     request = server.LastRequest();
     EXPECT_EQ(request.method + " " + request.target + " " + request.body, "POST /twilio/M.json To=+49170&Body=123456");
@@ -88,7 +93,7 @@ TEST_F(Delivery, GatewaysGetTheFilledTemplateOrTheTwilioForm) {
 
     EXPECT_EQ(Send(server.Url("/twilio/M.json?To=%phone%"), "AC12:toke"), kDeliveryFailed);
     EXPECT_EQ(text.substr(0, 40), "Please create string values in registry:");
-    EXPECT_EQ(server.RequestCount(), 2u);
+    EXPECT_EQ(server.RequestCount(), 3u);
 
     EXPECT_EQ(Send(Refused("/sms?to=%phone%")), kDeliveryFailed);
     EXPECT_EQ(text, kNetworkError);
