@@ -1,5 +1,6 @@
 // Delivery through an HTTP gateway: a GET on the filled URL template, or the
 // Twilio form (a POST with Basic authentication).
+#include "common/secure_wipe.h"
 #include "common/text.h"
 #include "common/trace.h"
 #include "delivery/delivery.h"
@@ -40,7 +41,8 @@ int SendTwilioForm(GenericHTTPClient& client, const char* gateway, const char* p
         CopyText(status, statusSize, kTwilioHelpText);
         return kDeliveryFailed;
     }
-    const std::string authorization = BasicAuthorizationHeader(param);
+    std::string authorization = BasicAuthorizationHeader(param);
+    const WipeOnExit wipeAuthorization(authorization);
     client.SetExtraHeader(authorization);
     char body[kTwilioFormBodySize];
     CopyText(body, form.body);

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "common/secure_wipe.h"
 #include "common/text.h"
 #include "common/trace.h"
 #include "settings/registry.h"
@@ -28,7 +29,12 @@ GenericHTTPClient::GenericHTTPClient()
     ReadProxySetting("ProxyServerPwd", proxyPassword_);
 }
 
-GenericHTTPClient::~GenericHTTPClient() { SecureZeroMemory(proxyPassword_, sizeof proxyPassword_); }
+// Credentials: the proxy password, and the extra header (the Twilio form's
+// Authorization header).
+GenericHTTPClient::~GenericHTTPClient() {
+    SecureWipe(proxyPassword_, sizeof proxyPassword_);
+    SecureWipe(extraHeader_, sizeof extraHeader_);
+}
 
 void GenericHTTPClient::ClearPostArguments() { postArguments_.clear(); }
 
