@@ -23,9 +23,9 @@ class Delivery : public ::testing::Test {
 protected:
     void SetUp() override { ResetVelmoRegistry(); }
     void TearDown() override { ResetVelmoRegistry(); }
-    int Verify(const char* code = "123456") {
+    int Verify() {
         char answer[kRemoteAnswerSize];
-        const int result = verifyOTP_Web("alice", code, answer, sizeof answer);
+        const int result = verifyOTP_Web("alice", "123456", answer, sizeof answer);
         text = answer;
         return result;
     }

@@ -19,7 +19,6 @@ namespace {
 
 constexpr char kScript[] = "OtpDeliveryScript.ps1";
 constexpr char kDoubleKey[] = "Software\\VelmoTestDoubles\\PowerShell";
-constexpr char kArguments[] = "alice 123456 +49170";
 
 std::string Recorded(const char* name) {
     const auto value = GetRaw(HKEY_CURRENT_USER, View::Wow64, kDoubleKey, name);
@@ -52,7 +51,7 @@ protected:
     }
     void TearDown() override { ResetVelmoRegistry(); }
     int Send() { return SendOtpCode("+49170", "alice", "123456", status, sizeof status); }
-    std::string Command() const { return "-file \"" + folder + kScript + "\" " + kArguments; }
+    std::string Command() const { return "-file \"" + folder + kScript + "\" alice 123456 +49170"; }
 
     std::string folder;  // with a trailing backslash
     char status[990] = {};

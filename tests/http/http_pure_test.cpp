@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <map>
 #include <string>
 #include <tuple>
@@ -37,8 +36,7 @@ struct MemoryFiles : FileSource {
         uint32_t Size() const override { return static_cast<uint32_t>(data.size()); }
         bool Seek(uint32_t offset) override { return (at = offset) <= data.size(); }
         size_t Read(char* buffer, size_t size) override {
-            const size_t n = std::min(size, data.size() - at);
-            std::memcpy(buffer, data.data() + at, n);
+            const size_t n = data.copy(buffer, size, at);
             at += n;
             return n;
         }
@@ -89,14 +87,10 @@ TEST(HttpRules, ParseUrl) {
 }
 
 TEST(HttpRules, RequestLineHeadersAndProxy) {
-    struct Row {
-        int method;
-        const char* path;
-        const char* query;
-        const char* objectName;
-    } rows[] = {{HttpGet, "/verify", "", "/verify?"}, {HttpGet, "", "", "?"}, {7, "/x", "a=1", "/x?a=1"},
-                {HttpPost, "/api", "ignored=1", "/api"}, {HttpPostMultipart, "/up", "q", "/up"}};
-    for (const auto& row : rows) EXPECT_EQ(RequestObjectName(row.method, row.path, row.query), row.objectName);
+    const std::tuple<int, const char*, const char*, const char*> rows[] = {
+        {HttpGet, "/verify", "", "/verify?"}, {HttpGet, "", "", "?"}, {7, "/x", "a=1", "/x?a=1"},
+        {HttpPost, "/api", "ignored=1", "/api"}, {HttpPostMultipart, "/up", "q", "/up"}};
+    for (const auto& [method, path, query, objectName] : rows) EXPECT_EQ(RequestObjectName(method, path, query), objectName);
 
     EXPECT_EQ(GetHeaderBlock(""), "Content-Type: text/html\r\n");
     EXPECT_EQ(GetHeaderBlock("X"), "Content-Type: text/html\r\n");
@@ -109,11 +103,7 @@ TEST(HttpRules, RequestLineHeadersAndProxy) {
 
 TEST(HttpRules, PostBodyAndContentType) {
     const std::string big(1000, 'v');
-    struct Row {
-        std::vector<PostArgument> arguments;
-        std::string body;
-        const char* contentType;
-    } rows[] = {
+    const std::tuple<std::vector<PostArgument>, std::string, const char*> rows[] = {
         {{Arg("", "{\"user\":\"alice\"}")}, "{\"user\":\"alice\"}", kJsonContentType},
         {{Arg("To", "+49"), Arg("Body", "Code 1&2")}, "To=+49&Body=Code 1&2", kFormContentType},
         {{Arg("a", "{x}")}, "a={x}", kFormContentType},
@@ -121,11 +111,11 @@ TEST(HttpRules, PostBodyAndContentType) {
         {{}, "", kFormContentType},
         {{Arg("a", big), Arg("b", big)}, ("a=" + big + "&b=" + big).substr(0, kPostBodySize - 1), kFormContentType},
     };
-    for (const auto& row : rows) {
+    for (const auto& [arguments, expected, contentType] : rows) {
         char body[kPostBodySize];
-        BuildPostBody(row.arguments, body, sizeof body);
-        EXPECT_EQ(body, row.body);
-        EXPECT_STREQ(PostContentType(body), row.contentType) << body;
+        BuildPostBody(arguments, body, sizeof body);
+        EXPECT_EQ(body, expected);
+        EXPECT_STREQ(PostContentType(body), contentType) << body;
     }
 }
 
@@ -143,11 +133,7 @@ TEST(HttpRules, MultipartLayout) {
     files.files["big.bin"] = std::string(kFilePartDataLimit + 5000, 'Z');
     const std::string d = "----MULTI-PARTS-FORM-DATA-BOUNDARY";
     const std::string fileHead = d + "\r\nContent-Disposition: form-data; name=\"log\"; filename=\"";
-    struct Row {
-        std::vector<PostArgument> arguments;
-        std::string body;  // "" for no body at all
-        uint32_t totalFileBytes;
-    } rows[] = {
+    const std::tuple<std::vector<PostArgument>, std::string, uint32_t> rows[] = {  // arguments, body, file bytes
         {{Arg("user", "alice"), Arg("log", "C:\\f.txt", true, 4)},
          d + "\r\nContent-Disposition: form-data; name=\"user\"\r\n\r\nalice\r\n" + fileHead +
              "C:\\f.txt\"\r\nContent-Type: text/html\r\n\r\n456789\r\n" + d + "--\r\n",
@@ -158,10 +144,10 @@ TEST(HttpRules, MultipartLayout) {
         {{Arg("log", "x.bin", true)}, fileHead + "x.bin\"\r\nContent-Type: application/octet-stream\r\n\r\n\r\n" + d + "--\r\n", 0},
         {{}, "", 0},
     };
-    for (const auto& row : rows) {
-        const auto body = BuildMultipartBody(row.arguments, kMultipartBoundary, files);
-        EXPECT_EQ(body.bytes, row.body);
-        EXPECT_EQ(body.totalFileBytes, row.totalFileBytes);
+    for (const auto& [arguments, bytes, totalFileBytes] : rows) {
+        const auto body = BuildMultipartBody(arguments, kMultipartBoundary, files);
+        EXPECT_EQ(body.bytes, bytes);
+        EXPECT_EQ(body.totalFileBytes, totalFileBytes);
     }
     const auto big = BuildMultipartBody({Arg("f", "big.bin", true)}, kMultipartBoundary, files);
     EXPECT_EQ(static_cast<size_t>(std::count(big.bytes.begin(), big.bytes.end(), 'Z')), kFilePartDataLimit);
