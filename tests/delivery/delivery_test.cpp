@@ -9,6 +9,7 @@
 #include "delivery/delivery.h"
 #include "delivery/remote_verification.h"
 #include "loopback_http_server.h"
+#include "otp/user_record.h"
 #include "support/trace_capture.h"
 #include "support/windows_env.h"
 
@@ -80,8 +81,11 @@ TEST_F(Delivery, GatewaysGetTheFilledTemplateOrTheTwilioForm) {
     EXPECT_EQ(request.method + " " + request.target, "GET /sms?to=+49170&text=123456");
     EXPECT_EQ(request.Header("User-Agent"), "Velmo");
 
-    // A control character in a destination never reaches the wire raw.
-    EXPECT_EQ(Send(server.Url("/sms?to=%phone%"), "", "+4912 HTTP/1.0\r\nX-Injected: yes\r\nX-Pad:"), kDeliveryRan);
+    // A destination with a control character is not stored and never reaches the wire raw.
+    const char* injecting = "+4912 HTTP/1.0\r\nX-Injected: yes\r\nX-Pad:";
+    EXPECT_EQ(Manage_SMS_Number_User("alice", injecting), 0u);
+    EXPECT_FALSE(GetRaw(kOtpModule, "alice_sms"));
+    EXPECT_EQ(Send(server.Url("/sms?to=%phone%"), "", injecting), kDeliveryRan);
     EXPECT_FALSE(server.LastRequest().HasHeader("X-Injected"));
     EXPECT_NE(server.LastRequest().query.find("1.0%0D%0AX-Injected:"), std::string::npos) << server.LastRequest().query;
 

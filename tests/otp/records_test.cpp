@@ -129,7 +129,6 @@ TEST_F(Records, DestinationsAreSetRefusedOrDeleted) {
 
     PutDword(kOtpModule, "erin#", 9);
     EXPECT_EQ(Manage_SMS_Number_User("erin", std::string(180, '6').c_str()), 0u);
-    EXPECT_EQ(Manage_SMS_Number_User("erin", "+4912 HTTP/1.0\r\nX-Injected: yes"), 0u);
     EXPECT_EQ(Stored("erin_sms"), std::string(179, '5'));
     EXPECT_EQ(GetRaw(kOtpModule, "erin#")->Dword(), 9u);
 
