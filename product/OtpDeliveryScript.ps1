@@ -29,7 +29,8 @@ $SmtpCredentialFile = $null
 #
 # The arguments are separated by blanks and not quoted: user names with
 # blanks cannot be told apart from the code here, so only the last two
-# arguments are taken as code and destination.
+# arguments are taken as code and destination. The code comes as a number
+# (without leading zeros) and is shown to the user as six digits.
 #
 # PowerShell must be allowed to run the script, e.g. with
 #   Set-ExecutionPolicy -Scope LocalMachine RemoteSigned
@@ -97,7 +98,13 @@ try {
     $user = ($args[0..($args.Count - 3)] | ForEach-Object { [string]$_ }) -join " "
     $code = [string]$args[$args.Count - 2]
     $destination = [string]$args[$args.Count - 1]
-    if ($code -notmatch '^\d{6}$') { throw "the code is not six digits" }
+    # The module passes the code as a number, so 012345 arrives as 12345; the
+    # settings dialog's test delivery passes "TestOTP".
+    if ($code -match '^[0-9]{1,6}\z') {
+        $code = $code.PadLeft(6, [char]'0')
+    } elseif ($code -cne "TestOTP") {
+        throw "the code is not a number of up to six digits: '$code'"
+    }
     if ($destination -notmatch '^[^@\s]+@[^@\s]+$') {
         throw "the destination of $user is not an e-mail address: '$destination'"
     }

@@ -1,6 +1,7 @@
 // SendOtpCode: picks the channel that "SMS-Gate" names.
 #include "delivery/delivery.h"
 
+#include "common/secure_wipe.h"
 #include "common/text.h"
 #include "delivery/delivery_channels.h"
 #include "delivery/gateway_form.h"
@@ -17,6 +18,7 @@ int SendOtpCode(const char* destination, const char* userName, const char* codeT
     char gateway[kGatewayTextSize];
     ReadRegText(RegRoot::LocalMachine, kOtpModuleKey, "SMS-Gate", gateway, sizeof gateway);
     char param[kGatewayParamSize];
+    const WipeOnExit wipeParam(param, sizeof param);  // account and token
     ReadRegText(RegRoot::LocalMachine, kOtpModuleKey, "SMS-Gate-Param", param, sizeof param);
 
     // A text that is neither a script nor a URL fails at the HTTP step.

@@ -3,7 +3,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "common/secure_wipe.h"
 #include "common/text.h"
+#include "delivery/delivery_texts.h"
 #include "delivery/url_template.h"
 #include "otp/base64.h"
 
@@ -23,12 +25,22 @@ TwilioForm MakeTwilioForm(std::string_view gateway, std::string_view destination
     return form;
 }
 
+bool TwilioCredentialsUsable(std::string_view param) { return param.size() >= kMinTwilioParamLength; }
+
 std::string BasicAuthorizationHeader(std::string_view param) {
     std::vector<char> encoded(Base64EncodedSize(param.size()));
+    const WipeOnExit wipeEncoded(encoded);
     int32_t length = static_cast<int32_t>(param.size());
     if (!Base64Encode(reinterpret_cast<const uint8_t*>(param.data()), encoded.data(), encoded.size(), length))
         return {};
-    return std::string("Authorization: Basic ") + encoded.data();
+    // Room for all of it first: a growing string would leave copies behind.
+    std::string header = "Authorization: Basic ";
+    header.reserve(header.size() + encoded.size());
+    return header.append(encoded.data());
+}
+
+std::string GatewayStatusText(std::string_view answer, size_t answerChars) {
+    return kDeliveryStatusPrefix + std::string(answer.substr(0, answerChars));
 }
 
 }  // namespace velmo

@@ -12,6 +12,8 @@ constexpr size_t kGatewayTextSize = 340;      // "SMS-Gate"
 constexpr size_t kGatewayParamSize = 150;     // "SMS-Gate-Param"
 constexpr size_t kMinTwilioParamLength = 10;  // "AC...:token" shorter than this is unusable
 constexpr size_t kTwilioFormBodySize = 1024;  // one POST argument value
+constexpr size_t kGetAnswerChars = 300;       // of a gateway's answer to a GET
+constexpr size_t kTwilioAnswerChars = 400;    // of its answer to the Twilio form
 
 inline constexpr char kPhonePlaceholder[] = "%phone%";
 inline constexpr char kCodePlaceholder[] = "%text%";
@@ -26,7 +28,14 @@ struct TwilioForm {
 };
 TwilioForm MakeTwilioForm(std::string_view gateway, std::string_view destination, std::string_view code);
 
+// Credentials ("AC...:token") of 10 characters or more; shorter ones get
+// the help text and nothing is sent.
+bool TwilioCredentialsUsable(std::string_view param);
+
 // "Authorization: Basic " and the Base64 text of `param` (ending in CR LF).
 std::string BasicAuthorizationHeader(std::string_view param);
+
+// "SMS delivery status: " and the first `answerChars` bytes of the answer.
+std::string GatewayStatusText(std::string_view answer, size_t answerChars);
 
 }  // namespace velmo

@@ -13,7 +13,6 @@ namespace velmo {
 
 namespace {
 
-constexpr size_t kAnswerChars = 300;  // the service must answer within these
 constexpr size_t kRemoteTriggerLength = 5;
 
 }  // namespace
@@ -49,8 +48,8 @@ int verifyOTP_Web(const char* userName, const char* codeText, char* answer, size
         CopyText(answer, answerSize, kNetworkErrorText);
         return kRemoteNetworkError;
     }
-    char start[kAnswerChars + 1];
-    CopyText(start, client.GetResponseBody(), kAnswerChars);
+    char start[kVerificationAnswerChars + 1];
+    CopyText(start, client.GetResponseBody(), kVerificationAnswerChars);
     TraceLog("verifyOTP_Web Result: %s", start);
     CopyText(answer, answerSize, start);
 

@@ -6,6 +6,7 @@
 #include "common/trace.h"
 #include "delivery/delivery.h"
 #include "delivery/delivery_channels.h"
+#include "delivery/script_command.h"
 #include "delivery/script_runner.h"
 #include "settings/registry.h"
 
@@ -13,8 +14,6 @@ namespace velmo {
 
 namespace {
 
-constexpr size_t kScriptArgumentsSize = 200;  // "user code destination", at most 199 characters
-constexpr size_t kScriptStatusChars = 190;
 constexpr DWORD kLateAnswerWaitMs = 8000;
 constexpr size_t kMinAnswerLength = 2;  // a blank alone is the reset, not an answer
 
@@ -27,19 +26,17 @@ int SendByScript(const char* scriptName, const char* destination, const char* us
     // A stale answer of an earlier run must not pass for this one.
     WriteRegString(RegRoot::LocalMachine, kVelmoKey, "PSStatus", " ");
 
-    // No quoting: the script receives three blank-separated arguments.
-    char arguments[kScriptArgumentsSize];
-    FormatText(arguments, sizeof arguments, "%s %s %s", userName, codeText, destination);
-    RunPowerShellScript(scriptName, arguments);
+    const std::string arguments = ScriptArguments(userName, codeText, destination);
+    RunPowerShellScript(scriptName, arguments.c_str());
 
     std::string answer = ReadScriptStatus();
     if (answer.size() < kMinAnswerLength) {
         Sleep(kLateAnswerWaitMs);
         answer = ReadScriptStatus();
     }
-    CopyText(status, statusSize, answer, kScriptStatusChars);
-    TraceLog("SriptRet: %s ret:%s [cmd %s]", scriptName, status, arguments);
-    return Contains(View(status), "Error") ? kDeliveryFailed : kDeliveryRan;
+    CopyText(status, statusSize, ScriptStatusText(answer));
+    TraceLog("SriptRet: %s ret:%s [cmd %s]", scriptName, status, arguments.c_str());
+    return ScriptOutcome(View(status));
 }
 
 }  // namespace velmo

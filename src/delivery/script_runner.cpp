@@ -2,9 +2,11 @@
 
 #include <windows.h>
 
+#include "common/system_folder.h"
 #include "common/text.h"
 #include "common/trace.h"
 #include "common/win_handles.h"
+#include "delivery/script_command.h"
 #include "settings/registry.h"
 
 namespace velmo {
@@ -44,13 +46,9 @@ bool RunPowerShellScript(const char* scriptName, const char* arguments) {
     ReadProductFolder(folder);
     SetCurrentDirectoryA(folder);
 
-    char command[kScriptCommandSize];
-    if (arguments)
-        FormatText(command, sizeof command, "-file \"%s%s\" %s", folder, scriptName, arguments);
-    else
-        FormatText(command, sizeof command, "-file \"%s%s\"", folder, scriptName);
-
-    if (!StartProcessAndWait(kPowerShellPath, command)) StartProcessAndWait(kPowerShellName, command);
+    const std::string command = PowerShellArguments(folder, scriptName, arguments);
+    if (!StartProcessAndWait(SystemProgramPath(kPowerShellInSystemFolder).c_str(), command.c_str()))
+        StartProcessAndWait(kPowerShellName, command.c_str());
     return true;
 }
 
@@ -67,13 +65,11 @@ bool StartProcessAndWait(const char* program, const char* arguments) {
     // Without a program file in the product folder, the error traced for the
     // first attempt is the one the file check left.
     DWORD firstError = ERROR_SUCCESS;
-    if (IsFile(candidate)) {
+    if (IsFile(candidate))
         applicationPath = candidate;
-        FormatText(commandLine, sizeof commandLine, "\"%s\" %s", candidate, arguments);
-    } else {
+    else
         firstError = GetLastError();
-        FormatText(commandLine, sizeof commandLine, "%s %s", program, arguments);
-    }
+    CopyText(commandLine, ProcessCommandLine(applicationPath, program, arguments));
     if (arguments[0] == '\0') return false;
 
     PROCESS_INFORMATION process = {};

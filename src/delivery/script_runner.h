@@ -10,14 +10,14 @@ namespace velmo {
 
 constexpr uint32_t kProcessWaitMs = 12000;
 constexpr size_t kProductFolderSize = 400;
-constexpr size_t kScriptCommandSize = 500;  // "-file ..." text, at most 499 characters
 
-inline constexpr char kPowerShellPath[] = "C:\\WINDOWS\\system32\\WindowsPowerShell\\v1.0\\powershell.exe";
+// PowerShell in the system folder, tried first; then by name on the search path.
+inline constexpr char kPowerShellInSystemFolder[] = "WindowsPowerShell\\v1.0\\powershell.exe";
 inline constexpr char kPowerShellName[] = "powershell.exe";
 
 // Starts `scriptName` (relative to the product folder, "VelmoPath") with the
-// optional argument text, through the fixed PowerShell path and then the
-// search path. Makes the product folder the process's current directory.
+// optional argument text, through PowerShell in the system folder and then
+// the search path. Makes the product folder the process's current directory.
 // Always true: the outcome is in "PSStatus".
 bool RunPowerShellScript(const char* scriptName, const char* arguments);
 

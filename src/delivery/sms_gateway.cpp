@@ -1,5 +1,6 @@
 // Delivery through an HTTP gateway: a GET on the filled URL template, or the
 // Twilio form (a POST with Basic authentication).
+#include "common/secure_wipe.h"
 #include "common/text.h"
 #include "common/trace.h"
 #include "delivery/delivery.h"
@@ -13,15 +14,11 @@ namespace velmo {
 
 namespace {
 
-constexpr size_t kGetAnswerChars = 300;
-constexpr size_t kTwilioAnswerChars = 400;
-
 int ReportAnswer(const GenericHTTPClient& client, size_t answerChars, char* status, size_t statusSize) {
-    const std::string_view body = client.GetResponseBody();
-    const std::string_view answer = body.substr(0, answerChars);
+    const std::string text = GatewayStatusText(client.GetResponseBody(), answerChars);
+    const std::string_view answer = std::string_view(text).substr(sizeof kDeliveryStatusPrefix - 1);
     TraceLog("Result: %.*s", static_cast<int>(answer.size()), answer.data());
-    CopyText(status, statusSize, kDeliveryStatusPrefix);
-    AppendText(status, statusSize, answer);
+    CopyText(status, statusSize, text);
     return kDeliveryRan;
 }
 
@@ -40,11 +37,12 @@ int SendGet(GenericHTTPClient& client, const char* gateway, const char* destinat
 int SendTwilioForm(GenericHTTPClient& client, const char* gateway, const char* param, const char* destination,
                    const char* codeText, char* status, size_t statusSize) {
     const TwilioForm form = MakeTwilioForm(gateway, destination, codeText);
-    if (View(param).size() < kMinTwilioParamLength) {
+    if (!TwilioCredentialsUsable(View(param))) {
         CopyText(status, statusSize, kTwilioHelpText);
         return kDeliveryFailed;
     }
-    const std::string authorization = BasicAuthorizationHeader(param);
+    std::string authorization = BasicAuthorizationHeader(param);
+    const WipeOnExit wipeAuthorization(authorization);
     client.SetExtraHeader(authorization);
     char body[kTwilioFormBodySize];
     CopyText(body, form.body);

@@ -11,7 +11,8 @@ namespace velmo {
 constexpr size_t kFilledUrlSize = 340;  // a filled URL keeps at most 339 characters
 
 // Replaces the first `first` with `firstValue`, then the first `second` with
-// `secondValue`. Values go in unencoded: templates are the administrator's.
+// `secondValue`. Values go in unencoded (templates are the administrator's),
+// except for control characters, which are percent-encoded.
 std::string FillTemplate(std::string_view text, std::string_view first, std::string_view firstValue,
                          std::string_view second, std::string_view secondValue);
 

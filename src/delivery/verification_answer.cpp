@@ -16,6 +16,7 @@ size_t FindTrueMember(std::string_view answer, std::string_view spaced, std::str
 }  // namespace
 
 int ScanVerificationAnswer(std::string_view answer) {
+    answer = answer.substr(0, kVerificationAnswerChars);
     const size_t status = FindTrueMember(answer, "status\": true", "status\":true");
     if (status == std::string_view::npos) return kRemoteNoStatus;
     if (FindTrueMember(answer, "value\": true", "value\":true", status) == std::string_view::npos) return kRemoteNoValue;

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "common/code_page.h"
+#include "common/secure_wipe.h"
 #include "common/trace.h"
 #include "directory/companion_library.h"
 #include "settings/registry.h"
@@ -128,8 +129,8 @@ void checkCustomLdapIPsettings() {
     TraceLogW(L"Custom ldap usr: %s %d", d.customUser, static_cast<int>(password.size()));  // never the password
     std::u16string widePassword = FromAnsi(password);
     CopyWide(d.customCredential.password, kCredentialPasswordRoom, widePassword, kSettingCharsMax);
-    SecureZeroMemory(password.data(), password.size());
-    SecureZeroMemory(widePassword.data(), widePassword.size() * sizeof(char16_t));
+    SecureWipe(password);
+    SecureWipe(widePassword.data(), widePassword.size() * sizeof(char16_t));
     // With a custom account the server is always "ADAP_ip", an empty one included.
     SetDirectoryServer(FromAnsi(Setting("ADAP_ip")), kSettingCharsMax);
 }

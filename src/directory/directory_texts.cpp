@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "common/wipe.h"
+#include "common/secure_wipe.h"
 #include "otp/base32.h"
 #include "settings/aes256.h"
 #include "settings/hex.h"
@@ -64,8 +64,8 @@ SecretBlock DecryptSecretBlock(std::string_view hex, const SessionKey& key) {
     Base32Encode(block, kSecretBytes, secret, sizeof secret);
     SecretBlock result{secret, static_cast<int8_t>(block[31]), static_cast<int8_t>(block[21]),
                        static_cast<int8_t>(block[22])};
-    WipeMemory(block, sizeof block);
-    WipeMemory(secret, sizeof secret);
+    SecureWipe(block, sizeof block);
+    SecureWipe(secret, sizeof secret);
     return result;
 }
 

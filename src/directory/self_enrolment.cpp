@@ -13,7 +13,7 @@
 #include "common/platform_random.h"
 #include "common/text.h"
 #include "common/trace.h"
-#include "common/wipe.h"
+#include "common/secure_wipe.h"
 #include "common/win_handles.h"
 #include "directory/companion_library.h"
 #include "directory/directory_ops.h"
@@ -71,7 +71,7 @@ std::u16string PostingTime() {
 bool NewSessionKey() {
     uint8_t random[kRandomForLetters] = {};
     const bool made = FillFromPlatformRandom(random, sizeof random) == 0 && MakeSessionKey(random, sizeof random, g_sessionKey);
-    WipeMemory(random, sizeof random);
+    SecureWipe(random, sizeof random);
     return made;
 }
 
@@ -91,7 +91,7 @@ void CacheSecret(const char* user, const std::string& blockText) {
     ClearAtSessionPosition(key, g_sessionPosition);
     TraceLog("Decrypt by %s.", HexEncode(key.data(), static_cast<int32_t>(key.size())));
     SecretBlock block = DecryptSecretBlock(blockText, key);
-    WipeMemory(key.data(), key.size());
+    SecureWipe(key.data(), key.size());
     TraceLog("Decrypted secret OTP key : %s skew:%d (byte1:%d %d)", block.secret.c_str(), block.skew, block.byte21,
              block.byte22);
     if (!block.Usable()) {
@@ -101,7 +101,7 @@ void CacheSecret(const char* user, const std::string& blockText) {
         WriteRecordText(name.c_str(), kKeySuffix, block.secret.c_str());
         WriteRecordNumber(name.c_str(), kSkewSuffix, static_cast<uint32_t>(static_cast<int32_t>(block.skew)));
     }
-    WipeMemory(block.secret.data(), block.secret.size());
+    SecureWipe(block.secret.data(), block.secret.size());
 }
 
 }  // namespace
@@ -130,7 +130,7 @@ std::wstring VelmoADAP_SelfEnroll_PutOTP(const char* userName, const char* codeT
             char encryptedKey[kEncryptedSize] = {};
             result = encrypt(publicKey.c_str(), keyText, encryptedKey);
             encryptedKey[kEncryptedSize - 1] = '\0';
-            WipeMemory(keyText, sizeof keyText);
+            SecureWipe(keyText, sizeof keyText);
             TraceLog("Encrypted sessionkey %d (%s)", result, encryptedKey);
             g_sessionPosition = static_cast<int8_t>(result / 2);
             request[u"kvUserAttr1"] = FromAnsi(encryptedKey);

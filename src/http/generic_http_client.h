@@ -17,14 +17,13 @@
 #include <string_view>
 #include <vector>
 
+#include "http/http_exchange.h"
 #include "http/post_argument.h"
+#include "http/request_rules.h"
 #include "http/url_parts.h"
 #include "http/wininet_handle.h"
 
 namespace velmo {
-
-// Method codes of RequestOfURI; any other value sends a GET.
-enum HttpMethod : int { HttpGet = 1, HttpPost = 2, HttpPostMultipart = 3 };
 
 constexpr size_t kAgentSize = 100;
 constexpr size_t kProxyFieldSize = 200;
@@ -35,6 +34,11 @@ constexpr size_t kResponseBufferSize = 100050;
 constexpr size_t kResponseBodyCap = 100000;
 constexpr DWORD kResponseHeaderQuerySize = 100000;
 constexpr DWORD kResponseReadPiece = 1024;
+// Send and receive time-outs of every request (Windows' own WinINet
+// defaults; Wine's WinINet has none), and the receive time-out of a request
+// with an extra header. The receive time-out also bounds the whole exchange.
+constexpr DWORD kDefaultSendTimeoutMs = 30000;
+constexpr DWORD kDefaultReceiveTimeoutMs = 30000;
 constexpr DWORD kExtraHeaderReceiveTimeoutMs = 5000;
 constexpr DWORD kMultipartReceiveTimeoutMs = 60000;
 
@@ -77,8 +81,12 @@ private:
     bool RequestPost(const char* path);
     bool RequestPostMultiPartsFormData(const char* path);
     HINTERNET OpenRequest(const char* verb, const char* objectName, DWORD flags);
-    bool ReadResponseBody();
-    bool ReadResponseHeaders();
+    // 5 s for a GET or POST with the extra header, else 30 s.
+    DWORD ReceiveTimeoutMs() const;
+    // Hands the opened request to the exchange (send, read, close) and keeps
+    // its answer; false when sending failed or was cut off at `deadlineMs`,
+    // with the send call's error text (and `detail`, for formats showing one).
+    bool Transmit(SendCall send, DWORD deadlineMs, const char* detail = "");
     // Stores `code` and formats it (and `detail`, for formats that show one)
     // into the last error text.
     void Fail(DWORD code, const char* format, const char* detail = "");
@@ -97,6 +105,8 @@ private:
     std::unique_ptr<char[]> responseBody_;
     std::unique_ptr<char[]> responseHeaders_;
     size_t bodyLength_ = 0;
+    ExchangeResult exchange_;
+    bool transmitted_ = false;
     // Declared in opening order, so they close request first, session last.
     UniqueHinternet internet_;
     UniqueHinternet connection_;

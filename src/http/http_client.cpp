@@ -2,9 +2,9 @@
 // RequestOfURI (parse, connect, send, read, close).
 #include "http/generic_http_client.h"
 
-#include <algorithm>
 #include <cstring>
 
+#include "common/secure_wipe.h"
 #include "common/text.h"
 #include "common/trace.h"
 #include "settings/registry.h"
@@ -29,7 +29,12 @@ GenericHTTPClient::GenericHTTPClient()
     ReadProxySetting("ProxyServerPwd", proxyPassword_);
 }
 
-GenericHTTPClient::~GenericHTTPClient() { SecureZeroMemory(proxyPassword_, sizeof proxyPassword_); }
+// Credentials: the proxy password, and the extra header (the Twilio form's
+// Authorization header).
+GenericHTTPClient::~GenericHTTPClient() {
+    SecureWipe(proxyPassword_, sizeof proxyPassword_);
+    SecureWipe(extraHeader_, sizeof extraHeader_);
+}
 
 void GenericHTTPClient::ClearPostArguments() { postArguments_.clear(); }
 
@@ -52,9 +57,13 @@ void GenericHTTPClient::Fail(DWORD code, const char* format, const char* detail)
 
 int GenericHTTPClient::RequestOfURI(const char* url, int method) {
     const std::string_view address = View(url);
-    if (Contains(address, "https:")) secure_ = true;
+    if (IsSecureUrl(address)) secure_ = true;
     UrlParts parts;
     ParseURL(address, parts, query_, sizeof query_);
+    std::memset(responseBody_.get(), 0, kResponseBufferSize);
+    std::memset(responseHeaders_.get(), 0, kResponseBufferSize);
+    bodyLength_ = 0;
+    transmitted_ = false;
 
     if (!OpenConnection(parts.host, parts.port)) return 0;
 
@@ -66,15 +75,19 @@ int GenericHTTPClient::RequestOfURI(const char* url, int method) {
         TraceLog("%s", lastErrorText_);
     } else {
         bool ok = false;
-        if (!_hHTTPRequest) {
+        if (!transmitted_) {
             Fail(lastErrorCode_, "Response  _hHTTPRequest 0 err %d");
         } else {
-            ok = ReadResponseBody();
+            if (exchange_.readError) Fail(exchange_.readError, "HttpEndRequest %d");
+            if (exchange_.headerError) Fail(exchange_.headerError, "HttpQueryInfo %d");
+            ok = !exchange_.readError && !exchange_.headerError;
+            if (exchange_.body) {
+                responseBody_ = std::move(exchange_.body);
+                responseHeaders_ = std::move(exchange_.headers);
+                bodyLength_ = exchange_.bodyLength;
+            }
         }
-        ok = ReadResponseHeaders() && ok;
-        if (!ok) {
-            TraceLog("Error Response %s %s %s", lastErrorText_, responseHeaders_.get(), responseBody_.get());
-        }
+        if (!ok) TraceLog("Error Response %s %s %s", lastErrorText_, responseHeaders_.get(), responseBody_.get());
         result = ok ? 1 : 0;
     }
     _hHTTPRequest.reset();
@@ -83,31 +96,14 @@ int GenericHTTPClient::RequestOfURI(const char* url, int method) {
     return result;
 }
 
-bool GenericHTTPClient::ReadResponseBody() {
-    std::memset(responseBody_.get(), 0, kResponseBufferSize);
-    bodyLength_ = 0;
-    while (bodyLength_ < kResponseBodyCap) {
-        const DWORD want = static_cast<DWORD>(std::min<size_t>(kResponseReadPiece, kResponseBodyCap - bodyLength_));
-        DWORD got = 0;
-        if (!InternetReadFile(_hHTTPRequest.get(), responseBody_.get() + bodyLength_, want, &got)) {
-            Fail(GetLastError(), "HttpEndRequest %d");
-            return false;
-        }
-        if (got == 0) break;
-        bodyLength_ += got;
-    }
-    return true;
-}
-
-bool GenericHTTPClient::ReadResponseHeaders() {
-    std::memset(responseHeaders_.get(), 0, kResponseBufferSize);
-    if (!_hHTTPRequest) return false;
-    DWORD size = kResponseHeaderQuerySize;
-    if (!HttpQueryInfoA(_hHTTPRequest.get(), HTTP_QUERY_RAW_HEADERS_CRLF, responseHeaders_.get(), &size, nullptr)) {
-        Fail(GetLastError(), "HttpQueryInfo %d");
-        return false;
-    }
-    return true;
+bool GenericHTTPClient::Transmit(SendCall send, DWORD deadlineMs, const char* detail) {
+    exchange_ = RunExchange(std::move(internet_), std::move(connection_), std::move(_hHTTPRequest), std::move(send),
+                            deadlineMs);
+    transmitted_ = true;
+    if (exchange_.sendError == 0) return true;
+    // A thread that never got to its first call leaves no call name.
+    Fail(exchange_.sendError, exchange_.sendCall ? exchange_.sendCall : "HttpSendRequest %d", detail);
+    return false;
 }
 
 }  // namespace velmo

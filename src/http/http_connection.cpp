@@ -6,15 +6,8 @@
 
 namespace velmo {
 
-namespace {
-
-constexpr size_t kMinProxyServerLength = 5;  // shorter texts mean "no proxy"
-constexpr size_t kMinProxyUserLength = 2;    // shorter names mean "no credentials"
-
-}  // namespace
-
 bool GenericHTTPClient::OpenConnection(const char* host, uint16_t port) {
-    if (View(proxyServer_).size() >= kMinProxyServerLength) {
+    if (UsesProxyServer(proxyServer_)) {
         internet_.reset(InternetOpenA(agent_, INTERNET_OPEN_TYPE_PROXY, proxyServer_, proxyBypass_, 0));
         TraceLog("InternetOpen, proxy: %s, %s", proxyServer_, proxyBypass_);
     } else {
@@ -33,8 +26,8 @@ bool GenericHTTPClient::OpenConnection(const char* host, uint16_t port) {
         return false;
     }
 
-    const size_t userLength = View(proxyUser_).size();
-    if (userLength >= kMinProxyUserLength) {
+    if (SetsProxyCredentials(proxyUser_)) {
+        const size_t userLength = View(proxyUser_).size();
         const size_t passwordLength = View(proxyPassword_).size();
         InternetSetOptionA(connection_.get(), INTERNET_OPTION_PROXY_USERNAME, proxyUser_,
                            static_cast<DWORD>(userLength + 1));

@@ -16,11 +16,11 @@ constexpr size_t kHeaderLineSize = 200;
 
 bool GenericHTTPClient::RequestPostMultiPartsFormData(const char* path) {
     WindowsFileSource files;
-    const MultipartBody body = BuildMultipartBody(postArguments_, kMultipartBoundary, files);
+    MultipartBody body = BuildMultipartBody(postArguments_, kMultipartBoundary, files);
     totalFileBytes_ = body.totalFileBytes;
     if (body.bytes.empty()) return true;
 
-    if (!OpenRequest("POST", path, kMultipartRequestFlags)) {
+    if (!OpenRequest("POST", RequestObjectName(HttpPostMultipart, View(path), query_).c_str(), kMultipartRequestFlags)) {
         Fail(GetLastError(), "RequestPostMultiPartsFormData HttpOpenRequest %d");
         return false;
     }
@@ -40,22 +40,20 @@ bool GenericHTTPClient::RequestPostMultiPartsFormData(const char* path) {
         return false;
     }
 
-    INTERNET_BUFFERSA buffers = {};
-    buffers.dwStructSize = sizeof buffers;
-    if (!HttpSendRequestExA(_hHTTPRequest.get(), &buffers, nullptr, HSR_INITIATE, 0)) {
-        Fail(GetLastError(), "HttpSendRequestEx %d");
-        return false;
-    }
-    DWORD written = 0;
-    if (!InternetWriteFile(_hHTTPRequest.get(), body.bytes.data(), static_cast<DWORD>(body.bytes.size()), &written)) {
-        Fail(GetLastError(), "InternetWriteFile %d");
-        return false;
-    }
-    if (!HttpEndRequestA(_hHTTPRequest.get(), nullptr, 0, 0)) {
-        Fail(GetLastError(), "HttpEndRequest %d");
-        return false;
-    }
-    return true;
+    return Transmit(
+        [bytes = std::move(body.bytes)](HINTERNET request, std::atomic<const char*>& call) -> DWORD {
+            INTERNET_BUFFERSA buffers = {};
+            buffers.dwStructSize = sizeof buffers;
+            call = "HttpSendRequestEx %d";
+            if (!HttpSendRequestExA(request, &buffers, nullptr, HSR_INITIATE, 0)) return GetLastError();
+            call = "InternetWriteFile %d";
+            DWORD written = 0;
+            if (!InternetWriteFile(request, bytes.data(), static_cast<DWORD>(bytes.size()), &written))
+                return GetLastError();
+            call = "HttpEndRequest %d";
+            return HttpEndRequestA(request, nullptr, 0, 0) ? 0 : GetLastError();
+        },
+        kDefaultReceiveTimeoutMs);
 }
 
 }  // namespace velmo

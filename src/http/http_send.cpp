@@ -13,10 +13,7 @@ namespace velmo {
 
 namespace {
 
-inline constexpr char kGetContentType[] = "Content-Type: text/html\r\n";
 inline constexpr char kHttpVersion[] = "HTTP/1.0";
-constexpr size_t kObjectNameSize = kUrlPartSize + 1 + kQuerySize;
-constexpr size_t kMinGetHeadersLength = 2;
 
 // A header line as error texts show it: without its CR LF, so the trace
 // keeps one line per event.
@@ -30,12 +27,6 @@ bool SetTimeout(HINTERNET request, DWORD option, DWORD milliseconds) {
     return InternetSetOptionA(request, option, &milliseconds, sizeof milliseconds);
 }
 
-// Windows' own WinINet defaults, set on every request: not every WinINet has
-// them (Wine's waits for an answer for ever), and a gateway that accepts a
-// connection but never answers must not hold the logon thread.
-constexpr DWORD kDefaultSendTimeoutMs = 30000;
-constexpr DWORD kDefaultReceiveTimeoutMs = 30000;
-
 }  // namespace
 
 HINTERNET GenericHTTPClient::OpenRequest(const char* verb, const char* objectName, DWORD flags) {
@@ -47,6 +38,10 @@ HINTERNET GenericHTTPClient::OpenRequest(const char* verb, const char* objectNam
         SetTimeout(_hHTTPRequest.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, kDefaultReceiveTimeoutMs);
     }
     return _hHTTPRequest.get();
+}
+
+DWORD GenericHTTPClient::ReceiveTimeoutMs() const {
+    return extraHeader_[0] != '\0' ? kExtraHeaderReceiveTimeoutMs : kDefaultReceiveTimeoutMs;
 }
 
 bool GenericHTTPClient::SendRequest(const char* path, int method) {
@@ -67,10 +62,7 @@ bool GenericHTTPClient::SendRequest(const char* path, int method) {
 }
 
 bool GenericHTTPClient::RequestGet(const char* path) {
-    // The "?" goes out even with an empty query.
-    char objectName[kObjectNameSize];
-    FormatText(objectName, sizeof objectName, "%s?%s", path, query_);
-    if (!OpenRequest("GET", objectName, kGetRequestFlags)) {
+    if (!OpenRequest("GET", RequestObjectName(HttpGet, View(path), query_).c_str(), kGetRequestFlags)) {
         Fail(GetLastError(), "RequestGet HttpOpenRequest %d");
         return false;
     }
@@ -82,14 +74,17 @@ bool GenericHTTPClient::RequestGet(const char* path) {
         if (!HttpAddRequestHeadersA(_hHTTPRequest.get(), extraHeader_, static_cast<DWORD>(-1),
                                     HTTP_ADDREQ_FLAG_ADD | HTTP_ADDREQ_FLAG_REPLACE))
             TraceLog("RequestGet  err HttpAddRequestHeaders");
-        SetTimeout(_hHTTPRequest.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, kExtraHeaderReceiveTimeoutMs);
+        SetTimeout(_hHTTPRequest.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, ReceiveTimeoutMs());
     }
-    const char* headers = getHeaders_.size() >= kMinGetHeadersLength ? getHeaders_.c_str() : kGetContentType;
-    if (!HttpSendRequestA(_hHTTPRequest.get(), headers, static_cast<DWORD>(std::strlen(headers)), nullptr, 0)) {
-        Fail(GetLastError(), "RequestGet HttpSendRequest %d");
-        return false;
-    }
-    return true;
+    const std::string headers(GetHeaderBlock(getHeaders_));
+    return Transmit(
+        [headers](HINTERNET request, std::atomic<const char*>& call) -> DWORD {
+            call = "RequestGet HttpSendRequest %d";
+            return HttpSendRequestA(request, headers.data(), static_cast<DWORD>(headers.size()), nullptr, 0)
+                       ? 0
+                       : GetLastError();
+        },
+        ReceiveTimeoutMs());
 }
 
 bool GenericHTTPClient::RequestPost(const char* path) {
@@ -102,7 +97,7 @@ bool GenericHTTPClient::RequestPost(const char* path) {
     CopyText(contentType, PostContentType(body));
 
     TraceLog("%s", body);
-    if (!OpenRequest("POST", path, kPostRequestFlags)) {
+    if (!OpenRequest("POST", RequestObjectName(HttpPost, View(path), query_).c_str(), kPostRequestFlags)) {
         Fail(GetLastError(), "RequestPost HttpOpenRequest %d");
         TraceLog("%s", lastErrorText_);
         return false;
@@ -118,15 +113,20 @@ bool GenericHTTPClient::RequestPost(const char* path) {
             Fail(GetLastError(), "RequestPost Err HttpAddRequestHeaders3 %d %s", OneLine(extraHeader_).c_str());
             TraceLog("%s", lastErrorText_);
         }
-        SetTimeout(_hHTTPRequest.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, kExtraHeaderReceiveTimeoutMs);
+        SetTimeout(_hHTTPRequest.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, ReceiveTimeoutMs());
     }
-    if (!HttpSendRequestA(_hHTTPRequest.get(), contentType, static_cast<DWORD>(std::strlen(contentType)), body,
-                          static_cast<DWORD>(std::strlen(body)))) {
-        Fail(GetLastError(), "RequestPost HttpSendRequest %d %s", OneLine(contentType).c_str());
-        TraceLog("%s", lastErrorText_);
-        return false;
-    }
-    return true;
+    const bool sent = Transmit(
+        [type = std::string(contentType), text = std::string(body)](HINTERNET request,
+                                                                    std::atomic<const char*>& call) mutable -> DWORD {
+            call = "RequestPost HttpSendRequest %d %s";
+            return HttpSendRequestA(request, type.data(), static_cast<DWORD>(type.size()), text.data(),
+                                    static_cast<DWORD>(text.size()))
+                       ? 0
+                       : GetLastError();
+        },
+        ReceiveTimeoutMs(), OneLine(contentType).c_str());
+    if (!sent) TraceLog("%s", lastErrorText_);
+    return sent;
 }
 
 }  // namespace velmo

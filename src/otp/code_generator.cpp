@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "common/secure_wipe.h"
 #include "otp/otp_code.h"
 #include "otp/sha1.h"
 
@@ -20,40 +21,35 @@ void KeyedState(const uint8_t key[kSha1BlockSize], uint8_t padByte, uint32_t sta
     Sha1Start(ctx);
     std::memcpy(state, ctx.state, sizeof ctx.state);
     Sha1Compress(state, pad, 1);
-    std::memset(pad, 0, sizeof pad);
+    SecureWipe(pad, sizeof pad);
 }
 
 }  // namespace
 
 CodeGenerator::CodeGenerator(const char* secret) {
     uint8_t key[kMaxSecretBytes];
+    const WipeOnExit wipeKey(key, sizeof key);
     const int32_t keyLength = DecodeSecret(secret, key);
     if (keyLength < 1) return;
 
     // Keys longer than a block are hashed first (RFC 2104).
     uint8_t block[kSha1BlockSize] = {};
+    const WipeOnExit wipeBlock(block, sizeof block);
     if (static_cast<size_t>(keyLength) > kSha1BlockSize) {
         Sha1Context ctx;
         Sha1Start(ctx);
         Sha1Add(ctx, key, static_cast<uint32_t>(keyLength));
         Sha1Finish(ctx, block);
+        SecureWipe(&ctx, sizeof ctx);
     } else {
         std::memcpy(block, key, static_cast<size_t>(keyLength));
     }
-    std::memset(key, 0, sizeof key);
-
     KeyedState(block, 0x36, key_.inner);
     KeyedState(block, 0x5C, key_.outer);
-    std::memset(block, 0, sizeof block);
     usable_ = true;
 }
 
-CodeGenerator::~CodeGenerator() {
-    volatile uint32_t* p = key_.inner;
-    for (int i = 0; i < 5; ++i) p[i] = 0;
-    p = key_.outer;
-    for (int i = 0; i < 5; ++i) p[i] = 0;
-}
+CodeGenerator::~CodeGenerator() { SecureWipe(&key_, sizeof key_); }
 
 int32_t CodeGenerator::CodeAt(uint32_t counter) const {
     int32_t code;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "common/secure_wipe.h"
 #include "otp/sha1.h"
 
 namespace velmo {
@@ -40,8 +41,10 @@ void HmacSha1(const uint8_t* key, int32_t keyLength, const uint8_t* data, int32_
         std::memset(result, 0, static_cast<size_t>(resultLength));
         std::memcpy(result, outer, std::min<size_t>(static_cast<size_t>(resultLength), kSha1DigestSize));
     }
-    std::memset(pad, 0, sizeof pad);
-    std::memset(hashedKey, 0, sizeof hashedKey);
+    SecureWipe(pad, sizeof pad);
+    SecureWipe(hashedKey, sizeof hashedKey);
+    SecureWipe(inner, sizeof inner);
+    SecureWipe(&ctx, sizeof ctx);
 }
 
 }  // namespace velmo

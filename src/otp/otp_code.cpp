@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "common/secure_wipe.h"
 #include "otp/base32.h"
 #include "otp/hmac_sha1.h"
 
@@ -20,14 +21,15 @@ int32_t DecodeSecret(const char* secret, uint8_t key[kMaxSecretBytes]) {
 
 int32_t ComputeCode(const char* secret, uint32_t counter) {
     uint8_t key[kMaxSecretBytes];
+    const WipeOnExit wipeKey(key, sizeof key);
     const int32_t keyLength = DecodeSecret(secret, key);
     if (keyLength < 1) return -1;
 
     const uint8_t message[8] = {0, 0, 0, 0, static_cast<uint8_t>(counter >> 24), static_cast<uint8_t>(counter >> 16),
                                 static_cast<uint8_t>(counter >> 8), static_cast<uint8_t>(counter)};
     uint8_t h[20];
+    const WipeOnExit wipeHash(h, sizeof h);
     HmacSha1(key, keyLength, message, sizeof message, h, sizeof h);
-    std::memset(key, 0, sizeof key);
     return TruncateToCode(h);
 }
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "common/platform_random.h"
+#include "common/secure_wipe.h"
 #include "common/session_identity.h"
 #include "common/text.h"
 #include "common/trace.h"
@@ -27,6 +28,7 @@ char g_result[kProvisioningResultSize];
 
 void AppendHexSecret(const std::string& secret) {
     std::vector<uint8_t> bytes((secret.size() + 7) / 8 * 5 + 1);
+    const WipeOnExit wipeBytes(bytes);
     const int32_t n = Base32Decode(secret.c_str(), bytes.data(), static_cast<int32_t>(bytes.size() - 1));
     static const char kDigits[] = "0123456789abcdef";
     size_t o = 0;
@@ -41,6 +43,7 @@ void AppendHexSecret(const std::string& secret) {
 
 void GenerateOTP_Key_User(const char* userName, int mode) {
     uint8_t buffer[kRandomBufferSize] = {};
+    const WipeOnExit wipeBuffer(buffer, sizeof buffer);
     std::memcpy(buffer, kSeedText, sizeof kSeedText);
     if (const uint32_t error = FillFromPlatformRandom(buffer, kRandomBytes)) {
         // A secret formed from the seed text alone would be the same for
@@ -49,8 +52,8 @@ void GenerateOTP_Key_User(const char* userName, int mode) {
         return;
     }
     char secret[kSecretReadSize] = {};
+    const WipeOnExit wipeSecret(secret, sizeof secret);
     Base32Encode(buffer, kSecretBytes, secret, sizeof secret);
-    std::memset(buffer, 0, sizeof buffer);
 
     WriteRecordText(userName, kKeySuffix, secret);
     WriteRecordNumber(userName, kCounterSuffix, static_cast<uint32_t>(mode));
@@ -58,7 +61,6 @@ void GenerateOTP_Key_User(const char* userName, int mode) {
     CopyText(shown, secret);
     TraceLog("GenerateOTP_Key_User created config for %s, key: %s",
              RecordValueName(userName, kCounterSuffix).c_str(), shown);
-    std::memset(secret, 0, sizeof secret);
 }
 
 const char* GenerateQR_Code_User(const char* userName, int mode) {

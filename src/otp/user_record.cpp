@@ -2,6 +2,7 @@
 
 #include "common/text.h"
 #include "common/trace.h"
+#include "delivery/destination.h"
 #include "settings/registry.h"
 
 namespace velmo {
@@ -42,6 +43,7 @@ uint32_t Manage_SMS_Number_User(const char* userName, const char* newDestination
         return 0;
     }
     if (BoundedLength(newDestination, kMaxDestinationLength + 1) > kMaxDestinationLength) return 0;
+    if (!IsStorableDestination(newDestination)) return 0;
     TraceLog("Manage_SMS_Number_User new phone is set %s", newDestination);
     WriteRecordText(userName, kDestinationSuffix, newDestination);
     WriteRecordNumber(userName, kCounterSuffix, 0);

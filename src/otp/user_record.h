@@ -42,7 +42,8 @@ bool WriteRecordNumber(const char* userName, const char* suffix, uint32_t value)
 std::string ReadSecret(const char* userName);
 
 // Sets (shorter than 180 characters: also U# = 0, result 1), refuses (180 or
-// more: result 0) or, with a null destination, deletes (result 0) U_sms.
+// more, or a control character: result 0) or, with a null destination,
+// deletes (result 0) U_sms.
 uint32_t Manage_SMS_Number_User(const char* userName, const char* newDestination);
 
 // U_step in seconds, signed as stored; 0, missing or unreadable give 30.

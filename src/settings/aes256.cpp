@@ -1,5 +1,7 @@
 #include "settings/aes256.h"
 
+#include "common/secure_wipe.h"
+
 #include <array>
 #include <cstring>
 
@@ -96,8 +98,9 @@ Aes256::Aes256(const uint8_t key[kAes256KeySize]) {
     constexpr int kTotalWords = 4 * (kRounds + 1);
     std::memcpy(roundKeys_, key, kAes256KeySize);
     uint8_t rcon = 1;
+    uint8_t t[4];
+    const WipeOnExit wipeWord(t, sizeof t);
     for (int i = kKeyWords; i < kTotalWords; ++i) {
-        uint8_t t[4];
         std::memcpy(t, roundKeys_ + 4 * (i - 1), 4);
         if (i % kKeyWords == 0) {
             const uint8_t first = t[0];
@@ -113,10 +116,7 @@ Aes256::Aes256(const uint8_t key[kAes256KeySize]) {
     }
 }
 
-Aes256::~Aes256() {
-    volatile uint8_t* p = roundKeys_;
-    for (size_t i = 0; i < sizeof roundKeys_; ++i) p[i] = 0;
-}
+Aes256::~Aes256() { SecureWipe(roundKeys_, sizeof roundKeys_); }
 
 void Aes256::EncryptBlock(const uint8_t in[kAesBlockSize], uint8_t out[kAesBlockSize]) const {
     uint8_t s[16];
@@ -142,6 +142,7 @@ void Aes256::DecryptBlock(const uint8_t in[kAesBlockSize], uint8_t out[kAesBlock
         if (round != 0) InvMixColumns(s);
     }
     std::memcpy(out, s, 16);
+    SecureWipe(s, sizeof s);  // plaintext
 }
 
 void Aes256::EncryptCbc(uint8_t* data, size_t length, uint8_t chain[kAesBlockSize]) const {

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "common/secure_wipe.h"
 #include "settings/aes256.h"
 #include "settings/hex.h"
 #include "settings/password.h"
@@ -18,10 +19,7 @@ constexpr char kProtectedKeyHex[] = "22E9732DAA4134C8D440F729BEE1FAFD7DE69FFC019
 struct FixedKey {
     uint8_t bytes[kPasswordKeySize];
     FixedKey() { HexDecode(kProtectedKeyHex, bytes, sizeof bytes); }
-    ~FixedKey() {
-        volatile uint8_t* p = bytes;
-        for (auto i = 0u; i < sizeof bytes; ++i) p[i] = 0;
-    }
+    ~FixedKey() { SecureWipe(bytes, sizeof bytes); }
 };
 
 constexpr uint8_t kZeroVector[kPasswordVectorSize] = {};
@@ -35,6 +33,7 @@ std::string EncryptProtectedText(std::string_view plain, const uint8_t salt[kPro
     // Plaintext, NUL, nine random bytes, then room for up to 16 padding bytes.
     const uint32_t length = static_cast<uint32_t>(plain.size() + 1 + kProtectedSaltSize);
     std::vector<uint8_t> work(length + kAesBlockSize, 0);
+    const WipeOnExit wipeWork(work);
     std::memcpy(work.data(), plain.data(), plain.size());
     std::memcpy(work.data() + plain.size() + 1, salt, kProtectedSaltSize);
 
@@ -43,13 +42,12 @@ std::string EncryptProtectedText(std::string_view plain, const uint8_t salt[kPro
     CPassword password;
     if (!password.EncryptBuffer(work.data(), &cipherLength, static_cast<uint32_t>(work.size()), key.bytes, kZeroVector))
         return {};
-    std::string hex = HexEncode(work.data(), static_cast<int32_t>(cipherLength));
-    std::fill(work.begin(), work.end(), 0);
-    return hex;
+    return HexEncode(work.data(), static_cast<int32_t>(cipherLength));
 }
 
 std::optional<std::string> DecryptProtectedText(std::string_view storedHex) {
     std::vector<uint8_t> work(storedHex.size() / 2 + 1, 0);
+    const WipeOnExit wipeWork(work);  // decrypted, also when the padding is wrong
     const std::string text(storedHex);
     uint32_t length = static_cast<uint32_t>(HexDecode(text.c_str(), work.data(), work.size()));
 
@@ -57,9 +55,7 @@ std::optional<std::string> DecryptProtectedText(std::string_view storedHex) {
     CPassword password;
     if (!password.DecryptBuffer(work.data(), &length, key.bytes, kZeroVector)) return std::nullopt;
     const size_t plainLength = strnlen(reinterpret_cast<const char*>(work.data()), length);
-    std::string plain(reinterpret_cast<const char*>(work.data()), plainLength);
-    std::fill(work.begin(), work.end(), 0);
-    return plain;
+    return std::string(reinterpret_cast<const char*>(work.data()), plainLength);
 }
 
 }  // namespace velmo

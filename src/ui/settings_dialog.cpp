@@ -11,6 +11,7 @@
 #include "common/trace.h"
 #include "common/user_list_sink.h"
 #include "delivery/delivery.h"
+#include "delivery/destination.h"
 #include "delivery/remote_verification.h"
 #include "delivery/script_runner.h"
 #include "otp/user_record.h"
@@ -191,7 +192,7 @@ void OnTest(HWND dialog) {
         return;
     }
 
-    if (detail.size() < kMinTestInput) {
+    if (detail.size() < kMinTestInput || !IsStorableDestination(detail)) {
         Show(dialog, "Please enter phone or email for test delivery.", MB_ICONWARNING);
         return;
     }

@@ -4,6 +4,7 @@
 #include <shlobj.h>
 #include <shellapi.h>
 
+#include "common/system_folder.h"
 #include "common/text.h"
 #include "common/win_handles.h"
 
@@ -20,11 +21,12 @@ constexpr size_t kExplorerPathMax = 90;
 constexpr char kRecordsView[] = " /reg:32";
 
 void RunRegistryTool(const std::string& arguments) {
+    const std::string tool = SystemProgramPath("reg.exe");
     SHELLEXECUTEINFOA info{};
     info.cbSize = sizeof info;
     info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
     info.lpVerb = "open";
-    info.lpFile = "reg.exe";
+    info.lpFile = tool.c_str();
     info.lpParameters = arguments.c_str();
     info.lpDirectory = "";
     info.nShow = SW_HIDE;

@@ -1,160 +1,129 @@
-// Script delivery through the PowerShell stand-in: command lines, the hidden
-// window, the search-path fallback and the handling of "PSStatus".
+// Script delivery through the PowerShell stand-in (tools/powershell_double),
+// installed over Wine's stub and steered and read through its registry key.
+// The waits of a slow or silent script (ScriptWaits) have their own entry.
 #include <gtest/gtest.h>
+
+#include <windows.h>
 
 #include <string>
 
 #include "delivery/delivery.h"
 #include "delivery/script_runner.h"
-#include "script_test_env.h"
+#include "support/trace_capture.h"
+#include "support/windows_env.h"
 
 using namespace velmo;
 using namespace velmo::test;
 
 namespace {
 
-class ScriptDelivery : public ScriptDeliveryTest {
-protected:
-    int Send(const char* user = "alice", const char* code = "123456", const char* destination = "+4917012345") {
-        status.assign(990, 'x');
-        return SendOtpCode(destination, user, code, status.data(), status.size());
-    }
-    std::string Status() const { return status.c_str(); }
-    std::string status;
-};
+constexpr char kScript[] = "OtpDeliveryScript.ps1";
+constexpr char kDoubleKey[] = "Software\\VelmoTestDoubles\\PowerShell";
 
-std::string WithoutTrailingBackslash(std::string path) {
-    if (!path.empty() && path.back() == '\\') path.pop_back();
-    return path;
+std::string Recorded(const char* name) {
+    const auto value = GetRaw(HKEY_CURRENT_USER, View::Wow64, kDoubleKey, name);
+    return !value ? "" : value->type == REG_DWORD ? std::to_string(value->Dword()) : value->Text();
+}
+void Steer(const char* name, const std::string& text) {
+    PutRaw(HKEY_CURRENT_USER, View::Wow64, kDoubleKey, name, REG_SZ, text.c_str(), text.size() + 1);
+}
+void Steer(const char* name, DWORD number) {
+    PutRaw(HKEY_CURRENT_USER, View::Wow64, kDoubleKey, name, REG_DWORD, &number, sizeof number);
+}
+std::string SystemPowerShell() {
+    char system[MAX_PATH] = {};
+    GetSystemDirectoryA(system, MAX_PATH);
+    return std::string(system) + "\\WindowsPowerShell\\v1.0\\powershell.exe";
 }
 
-bool SameText(const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) == 0; }
-
-// Moves the stand-in from the fixed PowerShell path to a folder on PATH for
-// one test, where only the search path finds it. A directory takes its place:
-// for a missing file Wine starts its own built-in PowerShell stub, and it
-// does the same for a copy in system32.
-class PowerShellOnSearchPath {
-public:
-    PowerShellOnSearchPath() {
+class ScriptDelivery : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetVelmoRegistry();
+        RegDeleteTreeA(HKEY_CURRENT_USER, kDoubleKey);
         char temp[MAX_PATH] = {};
         GetTempPathA(MAX_PATH, temp);
-        folder_ = std::string(temp) + "velmo_search_path";
-        copy_ = folder_ + "\\powershell.exe";
-        CreateDirectoryA(folder_.c_str(), nullptr);
-        char path[8192] = {};
-        GetEnvironmentVariableA("PATH", path, sizeof path);
-        oldPath_ = path;
-        SetEnvironmentVariableA("PATH", (folder_ + ";" + oldPath_).c_str());
-        moved_ = MoveFileA(kFixedPowerShell, copy_.c_str()) != FALSE && CreateDirectoryA(kFixedPowerShell, nullptr);
+        folder = std::string(temp) + "velmo_product\\";
+        CreateDirectoryA(folder.c_str(), nullptr);
+        WriteWholeFile(folder + kScript, "# delivery script\r\n");
+        PutText(kVelmo, "VelmoPath", folder);
+        PutText(kOtpModule, "SMS-Gate", kScript);
     }
-    ~PowerShellOnSearchPath() {
-        RemoveDirectoryA(kFixedPowerShell);
-        MoveFileA(copy_.c_str(), kFixedPowerShell);
-        RemoveDirectoryA(folder_.c_str());
-        SetEnvironmentVariableA("PATH", oldPath_.c_str());
-    }
-    bool Moved() const { return moved_; }
+    void TearDown() override { ResetVelmoRegistry(); }
+    int Send() { return SendOtpCode("+49170", "alice", "123456", status, sizeof status); }
+    std::string Command() const { return "-file \"" + folder + kScript + "\" alice 123456 +49170"; }
 
-private:
-    std::string folder_, copy_, oldPath_;
-    bool moved_ = false;
+    std::string folder;  // with a trailing backslash
+    char status[990] = {};
+    TraceCapture trace;
 };
+
+class ScriptWaits : public ScriptDelivery {};
 
 }  // namespace
 
-TEST_F(ScriptDelivery, RunsTheScriptThroughTheFixedPowerShellInAHiddenWindow) {
+TEST_F(ScriptDelivery, RunsTheSystemsPowerShellHiddenInTheProductFolderAndReadsPSStatus) {
     EXPECT_EQ(Send(), kDeliveryRan);
-    EXPECT_EQ(Status(), "Code 123456 sent to +4917012345 OK");
-    EXPECT_EQ(PowerShellDouble::Runs(), 1u);
+    EXPECT_STREQ(status, "Code 123456 sent to +49170 OK");
+    EXPECT_EQ(Recorded("CommandLine"), SystemPowerShell() + " " + Command());
+    EXPECT_EQ(Recorded("ShowWindow"), std::to_string(SW_HIDE));
+    EXPECT_EQ(lstrcmpiA((Recorded("CurrentDirectory") + "\\").c_str(), folder.c_str()), 0) << Recorded("CurrentDirectory");
+    EXPECT_EQ(Recorded("Runs"), "1");
+    // The program is not in the product folder: the first attempt is traced
+    // with the error the file check left.
+    const auto first = trace.StartingWith("Create process failed  " + SystemPowerShell() + " " + Command() + " ");
+    ASSERT_EQ(first.size(), 1u) << ::testing::PrintToString(trace.Lines());
+    EXPECT_NE(first[0].back(), '0');
 
-    const std::string arguments = "-file \"" + folder + kScriptName + "\" alice 123456 +4917012345";
-    EXPECT_EQ(PowerShellDouble::Recorded("CommandLine"), std::string(kFixedPowerShell) + " " + arguments);
-    EXPECT_EQ(PowerShellDouble::Recorded("ShowWindow"), "");  // stored as a number
-    EXPECT_EQ(GetRaw(HKEY_CURRENT_USER, View::Wow64, "Software\\VelmoTestDoubles\\PowerShell", "ShowWindow")->Dword(),
-              static_cast<uint32_t>(SW_HIDE));
-    EXPECT_TRUE(SameText(PowerShellDouble::Recorded("CurrentDirectory"), WithoutTrailingBackslash(folder)))
-        << PowerShellDouble::Recorded("CurrentDirectory");
-
-    // No program file in the product folder: no first attempt; the error is
-    // the one the file check left.
-    EXPECT_EQ(trace.StartingWith(std::string("Create process failed  ") + kFixedPowerShell + " " + arguments + " 0").size(), 0u);
-    EXPECT_EQ(trace.StartingWith(std::string("Create process failed  ") + kFixedPowerShell + " " + arguments + " ").size(), 1u);
-    EXPECT_TRUE(trace.Contains("CreateProcess wait done"));
-    EXPECT_TRUE(trace.Contains("SriptRet: OtpDeliveryScript.ps1 ret:Code 123456 sent to +4917012345 OK "
-                               "[cmd alice 123456 +4917012345]"));
-    EXPECT_TRUE(trace.StartingWith("CreateProcess2 failed").empty());
-}
-
-TEST_F(ScriptDelivery, TheScriptsAnswerDecidesAndIsCutAt190Characters) {
-    PowerShellDouble::SetAnswer("SMTP Error 550: mailbox {destination} unavailable");
+    Steer("Answer", "SMTP Error 550: mailbox {destination} unavailable");
     EXPECT_EQ(Send(), kDeliveryFailed);
-    EXPECT_EQ(Status(), "SMTP Error 550: mailbox +4917012345 unavailable");
-
-    // Only "Error" with a capital E fails; any other text ran (the caller
-    // then looks for its success marker).
-    PowerShellDouble::SetAnswer("error: not sent");
-    EXPECT_EQ(Send(), kDeliveryRan);
-    EXPECT_EQ(Status(), "error: not sent");
-
-    PowerShellDouble::SetAnswer(std::string(250, 's'));
-    EXPECT_EQ(Send(), kDeliveryRan);
-    EXPECT_EQ(Status(), std::string(190, 's'));
-    EXPECT_EQ(PsStatus(), std::string(250, 's'));
+    EXPECT_STREQ(status, "SMTP Error 550: mailbox +49170 unavailable");
 }
 
-TEST_F(ScriptDelivery, ArgumentsAreJoinedWithBlanksUnquotedAndCutAt199Characters) {
-    EXPECT_EQ(Send("two words", "1&2", "a\"b"), kDeliveryRan);
-    EXPECT_EQ(PowerShellDouble::Recorded("Arguments"), "two words 1&2 a\"b");
-
-    const std::string user(150, 'u');
-    const std::string destination(100, 'd');
-    EXPECT_EQ(Send(user.c_str(), "123456", destination.c_str()), kDeliveryRan);
-    const std::string sent = user + " 123456 " + destination;
-    EXPECT_EQ(PowerShellDouble::Recorded("Arguments"), sent.substr(0, 199));
-}
-
-TEST_F(ScriptDelivery, TheProductFolderIsAPlainPrefix) {
-    // Without arguments: "-file \"...\"" and no trailing blank.
-    EXPECT_TRUE(RunPowerShellScript(kScriptName, nullptr));
-    EXPECT_EQ(PowerShellDouble::Recorded("CommandLine"),
-              std::string(kFixedPowerShell) + " -file \"" + folder + kScriptName + "\"");
-
-    // A folder without its trailing backslash is joined as it stands.
-    const std::string bare = WithoutTrailingBackslash(folder);
-    PutText(kVelmo, "VelmoPath", bare);
-    WriteWholeFile(bare + kScriptName, "# next to the folder\r\n");
-    EXPECT_EQ(Send(), kDeliveryRan);
-    EXPECT_EQ(PowerShellDouble::Recorded("Script"), bare + kScriptName);
-    DeleteFileA((bare + kScriptName).c_str());
-}
-
-TEST_F(ScriptDelivery, StartProcessAndWaitPrefersAProgramInTheProductFolder) {
-    EXPECT_FALSE(StartProcessAndWait(kFixedPowerShell, ""));
-    EXPECT_FALSE(StartProcessAndWait(kFixedPowerShell, nullptr));
-    EXPECT_EQ(PowerShellDouble::Runs(), 0u);
+TEST_F(ScriptDelivery, StartsAProgramFromTheProductFolderThenFromTheSearchPath) {
+    EXPECT_FALSE(StartProcessAndWait(SystemPowerShell().c_str(), ""));
+    EXPECT_EQ(Recorded("Runs"), "");
 
     const std::string helper = folder + "velmo_helper.exe";
-    ASSERT_TRUE(CopyFileA(kFixedPowerShell, helper.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(SystemPowerShell().c_str(), helper.c_str(), FALSE));
     EXPECT_TRUE(StartProcessAndWait("velmo_helper.exe", "one two"));
-    EXPECT_EQ(PowerShellDouble::Recorded("CommandLine"), "\"" + helper + "\" one two");
-    EXPECT_TRUE(trace.StartingWith("Create process failed").empty());
+    EXPECT_EQ(Recorded("CommandLine"), "\"" + helper + "\" one two");
     DeleteFileA(helper.c_str());
 
-    trace.Clear();
-    EXPECT_FALSE(StartProcessAndWait("velmo_no_such_program.exe", "x"));
-    EXPECT_TRUE(trace.Contains("Create process failed  velmo_no_such_program.exe x 2"));
-    EXPECT_TRUE(trace.Contains("CreateProcess2 failed  velmo_no_such_program.exe x 2"));
+    // Only the search path finds PowerShell: a folder on PATH holds it, and a
+    // directory takes its system place (for a missing file Wine would start
+    // its own stub).
+    char temp[MAX_PATH] = {}, path[8192] = {};
+    GetTempPathA(MAX_PATH, temp);
+    const std::string onPath = std::string(temp) + "velmo_search_path";
+    CreateDirectoryA(onPath.c_str(), nullptr);
+    GetEnvironmentVariableA("PATH", path, sizeof path);
+    SetEnvironmentVariableA("PATH", (onPath + ";" + path).c_str());
+    const bool moved = MoveFileA(SystemPowerShell().c_str(), (onPath + "\\powershell.exe").c_str()) &&
+                       CreateDirectoryA(SystemPowerShell().c_str(), nullptr);
+    EXPECT_TRUE(moved);
+    EXPECT_EQ(Send(), kDeliveryRan);
+    RemoveDirectoryA(SystemPowerShell().c_str());
+    MoveFileA((onPath + "\\powershell.exe").c_str(), SystemPowerShell().c_str());
+    SetEnvironmentVariableA("PATH", path);
+    EXPECT_STREQ(status, "Code 123456 sent to +49170 OK");
+    EXPECT_EQ(Recorded("CommandLine"), "powershell.exe " + Command());
 }
 
-TEST_F(ScriptDelivery, FallsBackToPowerShellOnTheSearchPath) {
-    PowerShellOnSearchPath relocated;
-    ASSERT_TRUE(relocated.Moved());
+TEST_F(ScriptWaits, ASlowScriptIsLeftRunningAndItsLateAnswerIsReadAfterEightSeconds) {
+    // Answers after 18 s: after the 12 s process wait, before the second
+    // read at 20 s. Waiting for the process would read it at 18 s.
+    Steer("DelayMs", 18000);
+    const ULONGLONG start = GetTickCount64();
     EXPECT_EQ(Send(), kDeliveryRan);
-    EXPECT_EQ(Status(), "Code 123456 sent to +4917012345 OK");
-    const std::string arguments = "-file \"" + folder + kScriptName + "\" alice 123456 +4917012345";
-    EXPECT_EQ(PowerShellDouble::Recorded("CommandLine"), "powershell.exe " + arguments)
-        << ::testing::PrintToString(trace.Lines());
-    EXPECT_TRUE(trace.Contains(std::string("CreateProcess2 failed  ") + kFixedPowerShell + " " + arguments + " 2"));
-    EXPECT_TRUE(trace.Contains("Create process failed  powershell.exe " + arguments + " 2"));
+    EXPECT_STREQ(status, "Code 123456 sent to +49170 OK");
+    EXPECT_GE(GetTickCount64() - start, 19500u);
+}
+
+TEST_F(ScriptWaits, AScriptThatNeverAnswersLeavesTheBlankAfterEightSeconds) {
+    PutText(kVelmo, "PSStatus", "stale answer OK");
+    Steer("Silent", 1);
+    EXPECT_EQ(Send(), kDeliveryRan);
+    EXPECT_STREQ(status, " ");
+    EXPECT_EQ(Recorded("Runs"), "1");
 }

@@ -1,190 +1,155 @@
-// URL parsing, POST bodies, content types and the multipart layout: the pure
-// parts of the HTTP client.
+// The HTTP client's rules that need no network: URL parsing, request rules,
+// POST bodies, content types and the multipart layout.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <map>
 #include <string>
+#include <tuple>
 
+#include "common/text.h"
 #include "http/mime_type.h"
 #include "http/multipart_body.h"
 #include "http/post_body.h"
+#include "http/request_rules.h"
 #include "http/url_parts.h"
-#include "support/trace_capture.h"
 
 using namespace velmo;
 
 namespace {
 
-struct Parsed {
-    std::string scheme, host, path, query;
-    uint16_t port;
-};
-
-Parsed Parse(const std::string& url, const char* queryBefore = "") {
-    UrlParts parts;
-    char query[kQuerySize];
-    std::strcpy(query, queryBefore);
-    ParseURL(url, parts, query, sizeof query);
-    return {parts.scheme, parts.host, parts.path, query, parts.port};
-}
-
-PostArgument Text(const char* name, const char* value) {
+PostArgument Arg(const char* name, const std::string& value, bool file = false, uint32_t offset = 0) {
     PostArgument a{};
-    std::strncpy(a.name, name, sizeof a.name - 1);
-    std::strncpy(a.value, value, sizeof a.value - 1);
-    a.kind = PostArgumentKind::Text;
-    return a;
-}
-
-PostArgument File(const char* name, const char* path, uint32_t offset = 0) {
-    PostArgument a = Text(name, path);
-    a.kind = PostArgumentKind::File;
+    CopyText(a.name, name);
+    CopyText(a.value, value);
+    a.kind = file ? PostArgumentKind::File : PostArgumentKind::Text;
     a.fileStartOffset = offset;
     return a;
 }
 
-// Files held in memory: the multipart layout does not care where bytes live.
-class MemoryFiles : public FileSource {
-public:
+// Files held in memory: the layout does not care where the bytes live.
+struct MemoryFiles : FileSource {
     std::map<std::string, std::string> files;
-    std::unique_ptr<OpenFile> Open(const char* path) override {
-        auto it = files.find(path);
-        if (it == files.end()) return nullptr;
-        return std::make_unique<MemoryFile>(it->second);
-    }
-    uint32_t LastErrorCode() const override { return 0; }
-
-private:
-    struct MemoryFile : OpenFile {
-        explicit MemoryFile(std::string d) : data(std::move(d)) {}
+    struct File : OpenFile {
+        std::string data;
+        size_t at = 0;
         uint32_t Size() const override { return static_cast<uint32_t>(data.size()); }
         bool Seek(uint32_t offset) override { return (at = offset) <= data.size(); }
         size_t Read(char* buffer, size_t size) override {
-            const size_t n = std::min(size, data.size() - at);
-            std::memcpy(buffer, data.data() + at, n);
+            const size_t n = data.copy(buffer, size, at);
             at += n;
             return n;
         }
-        std::string data;
-        size_t at = 0;
     };
+    std::unique_ptr<OpenFile> Open(const char* path) override {
+        if (!files.count(path)) return nullptr;
+        auto file = std::make_unique<File>();
+        file->data = files[path];
+        return file;
+    }
+    uint32_t LastErrorCode() const override { return 0; }
 };
 
 }  // namespace
 
-TEST(ParseURL, SchemeHostPortPathAndQuery) {
-    auto p = Parse("https://sms.example.net/send?to=1&t=2");
-    EXPECT_EQ(p.scheme, "https");
-    EXPECT_EQ(p.host, "sms.example.net");
-    EXPECT_EQ(p.port, 443);
-    EXPECT_EQ(p.path, "/send");
-    EXPECT_EQ(p.query, "to=1&t=2");
-
-    p = Parse("http://10.1.2.3:8443/a/b");
-    EXPECT_EQ(p.port, 8443);
-    EXPECT_EQ(p.host, "10.1.2.3");
-    EXPECT_EQ(p.path, "/a/b");
-    EXPECT_EQ(p.query, "");
-
-    EXPECT_EQ(Parse("HTTPS://h/x").port, 80);  // only "https" exactly means 443
-    EXPECT_EQ(Parse("ftp://h/x").port, 80);
+TEST(HttpRules, ParseUrl) {
+    const std::string longQuery(400, 'q'), longHost(5000, 'h');
+    struct Row {
+        std::string url, scheme, host;
+        uint16_t port;
+        std::string path, query;  // "earlier": left as it was
+        bool secure;
+    } rows[] = {
+        {"https://sms.example.net/send?to=1&t=2", "https", "sms.example.net", 443, "/send", "to=1&t=2", true},
+        {"http://10.1.2.3:8443/a/b", "http", "10.1.2.3", 8443, "/a/b", "earlier", false},
+        {"HTTPS://h/x", "HTTPS", "h", 80, "/x", "earlier", false},  // only "https" exactly means 443
+        {"http://h/?r=https:x", "http", "h", 80, "/", "r=https:x", true},
+        {"gate.local:8080/sms?x=1", "http", "gate.local", 8080, "/sms", "x=1", false},
+        {"http://h.example", "http", "h.example", 80, "", "earlier", false},
+        {"http://h?q=1", "http", "h?q=1", 80, "", "earlier", false},
+        {"http://h:99999/p?a?b", "http", "h", 99999 % 65536, "/p", "a?b", false},
+        {"http://h:abc/p?", "http", "h", 0, "/p", "", false},
+        {"http:/", "http", "", 80, "", "earlier", false},
+        {":", "http", "", 0, "", "earlier", false},
+        {"http://h/p?" + longQuery, "http", "h", 80, "/p", longQuery.substr(0, 290), false},
+        {longHost, "http", longHost.substr(0, kUrlPartSize - 1), 80, "", "earlier", false},
+    };
+    for (const auto& row : rows) {
+        UrlParts parts;
+        char query[kQuerySize] = "earlier";
+        ParseURL(row.url, parts, query, sizeof query);
+        EXPECT_EQ(std::make_tuple(std::string(parts.scheme), std::string(parts.host), parts.port, std::string(parts.path),
+                                  std::string(query)),
+                  std::make_tuple(row.scheme, row.host, row.port, row.path, row.query))
+            << row.url.substr(0, 60);
+        EXPECT_EQ(IsSecureUrl(row.url), row.secure) << row.url.substr(0, 60);
+    }
 }
 
-TEST(ParseURL, LenientForms) {
-    // No "://": plain http, host and port from the first character.
-    auto p = Parse("gate.local:8080/sms?x=1");
-    EXPECT_EQ(p.scheme, "http");
-    EXPECT_EQ(p.host, "gate.local");
-    EXPECT_EQ(p.port, 8080);
-    EXPECT_EQ(p.path, "/sms");
-    EXPECT_EQ(p.query, "x=1");
+TEST(HttpRules, RequestLineHeadersAndProxy) {
+    const std::tuple<int, const char*, const char*, const char*> rows[] = {
+        {HttpGet, "/verify", "", "/verify?"}, {HttpGet, "", "", "?"}, {7, "/x", "a=1", "/x?a=1"},
+        {HttpPost, "/api", "ignored=1", "/api"}, {HttpPostMultipart, "/up", "q", "/up"}};
+    for (const auto& [method, path, query, objectName] : rows) EXPECT_EQ(RequestObjectName(method, path, query), objectName);
 
-    // No path: the query is left as it was, even a "?" stays in the host.
-    p = Parse("http://h.example", "earlier");
-    EXPECT_EQ(p.host, "h.example");
-    EXPECT_EQ(p.path, "");
-    EXPECT_EQ(p.query, "earlier");
-    EXPECT_EQ(Parse("http://h?q=1").host, "h?q=1");
-
-    // Odd ports: digits up to the first non-digit, wrapped to 16 bits.
-    EXPECT_EQ(Parse("http://h:99999/").port, 99999 % 65536);
-    EXPECT_EQ(Parse("http://h:abc/").port, 0);
-    EXPECT_EQ(Parse("http://h:/").port, 0);
-
-    // Degenerate texts stay within their buffers.
-    p = Parse("http:/");
-    EXPECT_EQ(p.scheme, "http");
-    EXPECT_EQ(p.host, "");
-    EXPECT_EQ(Parse("").host, "");
-    EXPECT_EQ(Parse(":").host, "");
-    EXPECT_EQ(Parse(std::string(5000, 'h')).host.size(), kUrlPartSize - 1);
+    EXPECT_EQ(GetHeaderBlock(""), "Content-Type: text/html\r\n");
+    EXPECT_EQ(GetHeaderBlock("X"), "Content-Type: text/html\r\n");
+    EXPECT_EQ(GetHeaderBlock("X:"), "X:");
+    EXPECT_FALSE(UsesProxyServer("none"));
+    EXPECT_TRUE(UsesProxyServer("h:312"));
+    EXPECT_FALSE(SetsProxyCredentials("a"));
+    EXPECT_TRUE(SetsProxyCredentials("ab"));
 }
 
-TEST(ParseURL, QueryKeepsAtMost290Characters) {
-    const std::string query(400, 'q');
-    EXPECT_EQ(Parse("http://h/p?" + query).query, std::string(kQueryMaxChars, 'q'));
-    EXPECT_EQ(Parse("http://h/p?a?b").query, "a?b");
-    EXPECT_EQ(Parse("http://h/p?").query, "");
-}
-
-TEST(PostBody, IsCutToItsBufferAndEmptyWithoutArguments) {
-    char body[kPostBodySize];
+TEST(HttpRules, PostBodyAndContentType) {
     const std::string big(1000, 'v');
-    BuildPostBody({Text("a", big.c_str()), Text("b", big.c_str())}, body, sizeof body);
-    EXPECT_EQ(std::strlen(body), kPostBodySize - 1);
-    BuildPostBody({}, body, sizeof body);
-    EXPECT_STREQ(body, "");
-    EXPECT_STREQ(PostContentType(body), kFormContentType);
+    const std::tuple<std::vector<PostArgument>, std::string, const char*> rows[] = {
+        {{Arg("", "{\"user\":\"alice\"}")}, "{\"user\":\"alice\"}", kJsonContentType},
+        {{Arg("To", "+49"), Arg("Body", "Code 1&2")}, "To=+49&Body=Code 1&2", kFormContentType},
+        {{Arg("a", "{x}")}, "a={x}", kFormContentType},
+        {{Arg("", ""), Arg("b", "1")}, "&b=1", kFormContentType},
+        {{}, "", kFormContentType},
+        {{Arg("a", big), Arg("b", big)}, ("a=" + big + "&b=" + big).substr(0, kPostBodySize - 1), kFormContentType},
+    };
+    for (const auto& [arguments, expected, contentType] : rows) {
+        char body[kPostBodySize];
+        BuildPostBody(arguments, body, sizeof body);
+        EXPECT_EQ(body, expected);
+        EXPECT_STREQ(PostContentType(body), contentType) << body;
+    }
 }
 
-TEST(MimeType, SubstringsDecideAndLaterTestsWin) {
-    EXPECT_STREQ(GetMimeType("report.htm"), "text/html");
-    EXPECT_STREQ(GetMimeType("NOTES.TXT"), "text/html");
-    EXPECT_STREQ(GetMimeType("song.mp3"), "audio/mpeg");
-    EXPECT_STREQ(GetMimeType("photo.jpg"), "image/jpeg");
-    EXPECT_STREQ(GetMimeType("photo.JPG"), "application/octet-stream");
-    EXPECT_STREQ(GetMimeType("a.txt.jpg"), "image/jpeg");
-    EXPECT_STREQ(GetMimeType("a.jpg.txt"), "image/jpeg");  // ".jpg" is tested last
-    EXPECT_STREQ(GetMimeType(""), "application/octet-stream");
-    EXPECT_STREQ(GetMimeType(nullptr), "application/octet-stream");
+TEST(HttpRules, MimeTypeByNameLaterTestsWin) {
+    const std::pair<const char*, const char*> rows[] = {
+        {"report.htm", "text/html"},   {"NOTES.TXT", "text/html"},  {"song.mp3", "audio/mpeg"},
+        {"photo.jpg", "image/jpeg"},   {"photo.JPG", "application/octet-stream"},
+        {"a.jpg.txt", "image/jpeg"},   {"a.mp3.jpg", "image/jpeg"}, {nullptr, "application/octet-stream"}};
+    for (const auto& [name, type] : rows) EXPECT_STREQ(GetMimeType(name), type) << (name ? name : "null");
 }
 
-TEST(MultipartBody, LaysOutTextAndFilePartsBetweenFourHyphenDelimiters) {
-    velmo::test::TraceCapture trace;
+TEST(HttpRules, MultipartLayout) {
     MemoryFiles files;
     files.files["C:\\f.txt"] = "0123456789";
-    const auto body = BuildMultipartBody({Text("user", "alice"), File("log", "C:\\f.txt", 4)}, kMultipartBoundary, files);
-    EXPECT_EQ(body.bytes,
-              "----MULTI-PARTS-FORM-DATA-BOUNDARY\r\n"
-              "Content-Disposition: form-data; name=\"user\"\r\n\r\nalice\r\n"
-              "----MULTI-PARTS-FORM-DATA-BOUNDARY\r\n"
-              "Content-Disposition: form-data; name=\"log\"; filename=\"C:\\f.txt\"\r\n"
-              "Content-Type: text/html\r\n\r\n456789\r\n"
-              "----MULTI-PARTS-FORM-DATA-BOUNDARY--\r\n");
-    EXPECT_EQ(body.totalFileBytes, 6u);
-    EXPECT_TRUE(trace.Contains("file chunk 6, for sent 2662400. dwTotalBytes 6 (text/html) 0"));
-
-    // An offset at or past the end sends the whole file.
-    EXPECT_NE(BuildMultipartBody({File("log", "C:\\f.txt", 10)}, kMultipartBoundary, files).bytes.find("0123456789\r\n"),
-              std::string::npos);
-}
-
-TEST(MultipartBody, UnreadableFilesAndEmptyLists) {
-    velmo::test::TraceCapture trace;
-    MemoryFiles files;
-    const auto body = BuildMultipartBody({File("f", "missing.bin")}, kMultipartBoundary, files);
-    EXPECT_NE(body.bytes.find("filename=\"missing.bin\"\r\nContent-Type: application/octet-stream\r\n\r\n\r\n"),
-              std::string::npos);
-    EXPECT_TRUE(trace.Contains("file len 512000"));
-    EXPECT_TRUE(BuildMultipartBody({}, kMultipartBoundary, files).bytes.empty());
-}
-
-TEST(MultipartBody, AFilePartCarriesAtMost2662400Bytes) {
-    MemoryFiles files;
     files.files["big.bin"] = std::string(kFilePartDataLimit + 5000, 'Z');
-    const auto body = BuildMultipartBody({File("f", "big.bin")}, kMultipartBoundary, files);
-    EXPECT_EQ(static_cast<size_t>(std::count(body.bytes.begin(), body.bytes.end(), 'Z')), kFilePartDataLimit);
-    EXPECT_EQ(body.totalFileBytes, kFilePartDataLimit + 5000);
+    const std::string d = "----MULTI-PARTS-FORM-DATA-BOUNDARY";
+    const std::string fileHead = d + "\r\nContent-Disposition: form-data; name=\"log\"; filename=\"";
+    const std::tuple<std::vector<PostArgument>, std::string, uint32_t> rows[] = {  // arguments, body, file bytes
+        {{Arg("user", "alice"), Arg("log", "C:\\f.txt", true, 4)},
+         d + "\r\nContent-Disposition: form-data; name=\"user\"\r\n\r\nalice\r\n" + fileHead +
+             "C:\\f.txt\"\r\nContent-Type: text/html\r\n\r\n456789\r\n" + d + "--\r\n",
+         6},
+        // An offset at or past the end sends the whole file; a missing file
+        // keeps its part, without data.
+        {{Arg("log", "C:\\f.txt", true, 10)}, fileHead + "C:\\f.txt\"\r\nContent-Type: text/html\r\n\r\n0123456789\r\n" + d + "--\r\n", 10},
+        {{Arg("log", "x.bin", true)}, fileHead + "x.bin\"\r\nContent-Type: application/octet-stream\r\n\r\n\r\n" + d + "--\r\n", 0},
+        {{}, "", 0},
+    };
+    for (const auto& [arguments, bytes, totalFileBytes] : rows) {
+        const auto body = BuildMultipartBody(arguments, kMultipartBoundary, files);
+        EXPECT_EQ(body.bytes, bytes);
+        EXPECT_EQ(body.totalFileBytes, totalFileBytes);
+    }
+    const auto big = BuildMultipartBody({Arg("f", "big.bin", true)}, kMultipartBoundary, files);
+    EXPECT_EQ(static_cast<size_t>(std::count(big.bytes.begin(), big.bytes.end(), 'Z')), kFilePartDataLimit);
+    EXPECT_EQ(big.totalFileBytes, kFilePartDataLimit + 5000);
 }

@@ -10,7 +10,8 @@ namespace velmo::test {
 
 namespace {
 
-constexpr DWORD kClientReadTimeoutMs = 10000;
+constexpr DWORD kClientTimeoutMs = 10000;  // per read or write of a connection
+constexpr DWORD kDripStepMs = 50;  // a dripping answer checks this often whether the server stops
 
 std::string Lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
@@ -126,9 +127,13 @@ void LoopbackHttpServer::Answer(int status, const std::string& body, const std::
     AnswerRaw(Response(status, body, contentType));
 }
 
-void LoopbackHttpServer::AnswerRaw(const std::string& bytes) {
+void LoopbackHttpServer::AnswerRaw(const std::string& bytes) { AnswerDripping(bytes, std::string::npos, 0); }
+
+void LoopbackHttpServer::AnswerDripping(const std::string& bytes, size_t at, uint32_t intervalMs) {
     std::lock_guard lock(mutex_);
     answer_ = bytes;
+    dripAt_ = at;
+    dripIntervalMs_ = intervalMs;
     silent_ = false;
     handler_ = nullptr;
 }
@@ -137,6 +142,7 @@ void LoopbackHttpServer::AnswerWith(Handler handler) {
     std::lock_guard lock(mutex_);
     handler_ = std::move(handler);
     silent_ = false;
+    dripAt_ = std::string::npos;
 }
 
 void LoopbackHttpServer::NeverAnswer() {
@@ -171,8 +177,9 @@ void LoopbackHttpServer::Serve() {
 }
 
 void LoopbackHttpServer::Handle(SOCKET client) {
-    DWORD timeout = kClientReadTimeoutMs;
+    DWORD timeout = kClientTimeoutMs;
     setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout);
+    setsockopt(client, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout);
     std::string data;
     char piece[4096];
     size_t headEnd = std::string::npos;
@@ -197,8 +204,12 @@ void LoopbackHttpServer::Handle(SOCKET client) {
 
     std::string answer;
     bool silent = false;
+    size_t dripAt = std::string::npos;
+    uint32_t intervalMs = 0;
     {
         std::lock_guard lock(mutex_);
+        dripAt = dripAt_;
+        intervalMs = dripIntervalMs_;
         if (handler_) {
             const auto [status, text] = handler_(request);
             answer = Response(status, text);
@@ -210,7 +221,11 @@ void LoopbackHttpServer::Handle(SOCKET client) {
         if (silent) heldOpen_.push_back(client);
     }
     if (silent) return;
-    SendAll(client, answer);
+    SendAll(client, answer.substr(0, dripAt));
+    for (size_t at = dripAt; at < answer.size() && !stopping_; ++at) {
+        for (uint32_t waited = 0; waited < intervalMs && !stopping_; waited += kDripStepMs) Sleep(kDripStepMs);
+        SendAll(client, answer.substr(at, 1));
+    }
     shutdown(client, SD_SEND);
     closesocket(client);
 }

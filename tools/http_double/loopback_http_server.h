@@ -52,6 +52,9 @@ public:
     void AnswerRaw(const std::string& bytes);
     // Reads requests but never answers; connections stay open until the end.
     void NeverAnswer();
+    // Sends the first `at` bytes of `bytes` at once and then one byte every
+    // `intervalMs`: a server that drips its headers or its body.
+    void AnswerDripping(const std::string& bytes, size_t at, uint32_t intervalMs);
     // Answers each request with what `handler` makes of it (status, body).
     using Handler = std::function<std::pair<int, std::string>(const RecordedRequest&)>;
     void AnswerWith(Handler handler);
@@ -70,6 +73,8 @@ private:
     mutable std::mutex mutex_;
     std::string answer_;
     bool silent_ = false;
+    size_t dripAt_ = std::string::npos;
+    uint32_t dripIntervalMs_ = 0;
     Handler handler_;
     std::vector<RecordedRequest> requests_;
     std::vector<SOCKET> heldOpen_;
