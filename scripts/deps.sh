@@ -13,6 +13,8 @@ packages=(
     wine64
     # tests, benchmarks and the demo
     python3 openssl oathtool liboath-dev qrencode tinyproxy xvfb xauth imagemagick slapd ldap-utils
+    # the domain's OTP service of the test world (run with /usr/bin/python3)
+    python3-ldap python3-cryptography python3-pyotp
 )
 
 missing=()
