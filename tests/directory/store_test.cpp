@@ -255,3 +255,21 @@ TEST_F(Store, OtpRecordsGoUpToTheDirectoryAndComeBackDown) {
     VelmoADAP_AddUserOtpInfo(u, nullptr, nullptr);
     EXPECT_TRUE(trace.Contains("VelmoADAP_AddUserOtpInfo erro open last entry  "));
 }
+
+TEST_F(Store, RepliesOfTwoCharactersAreNoneAndThreeGoToTheSignatureCheck) {
+    const struct {
+        const char16_t* token;
+        int result;
+    } rows[] = {{u"ab", -1}, {u"abc", 0}};
+    for (const auto& row : rows) {
+        // A reply written by hand; its signal type keeps any service away.
+        const std::u16string id = u"reply-" + FromAnsi(std::to_string(GetTickCount()));
+        ASSERT_TRUE(_velmoAP_addRecord(kSelfEnrolls, id, u"kvSelfEnroll",
+                                       {{u"kvKeyID", id}, {u"kvSignalType", u"test"}, {u"kvReplyToken", row.token}}));
+        EXPECT_EQ(VelmoADAP_SelfEnroll_GetOTPReply(std::wstring(Wide(id)), "123456", "alice"), row.result);
+        // No reply leaves the request in place; a reply deletes it.
+        AttrsMap left;
+        EXPECT_EQ(_velmoAP_getAttrsMap(kSelfEnrolls, (u"CN=" + id).c_str(), nullptr, nullptr, nullptr, left),
+                  row.result == -1);
+    }
+}

@@ -36,7 +36,7 @@ from cryptography.hazmat.primitives import hashes, serialization
 from cryptography.hazmat.primitives.asymmetric import padding, rsa
 from cryptography.hazmat.primitives.ciphers import Cipher, algorithms, modes
 
-KEY_BITS = 1128  # the largest modulus whose Base64 fits the workstation's buffers
+KEY_BITS = 1104  # the largest modulus whose Base64 fits the workstation's buffers
 SELF_ENROLLS = "cn=SelfEnrolls,dc=Velmo,dc=com"
 SECRET_KEYS = "cn=SecretKeys,dc=Velmo,dc=com"
 PENDING = "(&(objectClass=kvSelfEnroll)(kvSignalType=OTP-Auth)(kvReplyToken= ))"

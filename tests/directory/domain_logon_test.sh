@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# Domain-mode logon end to end under Wine: a member server provisions alice
+# and her record goes up to the directory; a second machine, a workstation
+# with its own registry, logs her on through the domain's OTP service, caches
+# her secret and logs her on offline when the directory or the service is
+# gone, unless offline logon is switched off.
+# usage: domain_logon_test.sh <bin> <prefix root> <directory dir> <work dir>
+set -euo pipefail
+bin=$1 prefix_root=$2 directory_dir=$3 world=$4
+source "$(dirname "$0")/../../tools/directory/domain_world.sh"
+slapd=$repo_world/tools/directory/slapd.sh
+service=$repo_world/tools/directory/otp_service.sh
+failures=0
+
+# expect WHAT PATTERN TEXT: TEXT holds PATTERN (an extended regular expression).
+expect() {
+    if grep -qE -- "$2" <<<"$3"; then
+        echo "ok    $1"
+    else
+        echo "FAIL  $1: wanted /$2/ in: $3"
+        failures=$((failures + 1))
+    fi
+}
+alice_object() {
+    LDAPTLS_CACERT=$(directory_value ca) ldapsearch -LLL -ZZ -x -H "ldap://$(directory_value host):$(directory_value port)" -D "$(directory_value operator)" \
+        -w "$(directory_value operator_password)" -b "cn=SecretKeys,dc=Velmo,dc=com" "(kvUserName=alice)" "$@" 2>&1 || true
+}
+trap 'stop_machines member workstation; bash "$slapd" resume "$directory_dir" directory >/dev/null 2>&1 || true
+      bash "$service" resume "$directory_dir" directory >/dev/null 2>&1 || true' EXIT
+
+rm -rf "$world"
+host=("$bin/otpadmin.exe" "$bin/velmo_otp.dll" "$bin/velmo_adap.dll" "$bin/velmo_ui.dll")
+host_folder member "${host[@]}" "$bin/../member_server/netapi32.dll"
+host_folder workstation "${host[@]}"
+host_folder bare "$bin/otpadmin.exe" "$bin/velmo_otp.dll" "$bin/velmo_adap.dll"  # no velmo_ui.dll
+machine member
+machine workstation
+on workstation reg add 'HKLM\SOFTWARE\Velmo' /v OtpModeAD /t REG_DWORD /d 1 /reg:32 /f >/dev/null
+on workstation reg add 'HKLM\SOFTWARE\Velmo' /v serverPublicKey /d "$(cat "$directory_dir/service.publickey")" \
+    /reg:32 /f >/dev/null
+
+# The member server: its role comes from the netapi32 stand-in.
+expect "the member server's role" "role:3, admode:1" \
+    "$(otpadmin_on member init >/dev/null; tr -d '\r' <"$prefix_root/member/drive_c/Velmo/otp_otpadmin.exe.log")"
+otpadmin_on member set alice "token-otp,$alice_secret,30 totp" >/dev/null
+first=$(alice_object kvKeyID | sed -n 's/^kvKeyID: //p')
+expect "provisioning creates CN=<GUID> in the directory" '^[0-9a-f]{8}-([0-9a-f]{4}-){3}[0-9a-f]{12}$' "$first"
+otpadmin_on member set alice "token-otp,$alice_secret,30 totp" >/dev/null
+expect "provisioning again keeps the identifier" "^$first\$" "$(alice_object kvKeyID | sed -n 's/^kvKeyID: //p')"
+expect "the member server logs alice on" "accepted" "$(otpadmin_on member verify alice "$(alice_code)")"
+expect "and the directory object has the code in its history" "kvOathHistory: [0-9A-F]{8}" \
+    "$(alice_object kvOathHistory)"
+
+# The workstation asks the domain's OTP service.
+out=$(otpadmin_on workstation verify alice "$(alice_code 1)")
+expect "the service accepts alice's code at the workstation" "accepted" "$out"
+echo "      domain logon accepted by the service: ${out##*(}"
+expect "the workstation caches her secret" "alice_key +REG_SZ +$alice_secret" \
+    "$(on workstation reg query 'HKLM\SOFTWARE\Velmo\OtpModule' /v alice_key /reg:32)"
+expect "a code the service has seen is refused although the cache would take it" "refused" \
+    "$(otpadmin_on workstation verify alice "$(alice_code 1)")"
+expect "without velmo_ui.dll the request cannot be read: refused" "refused" \
+    "$(cd "$world/bare" && on workstation otpadmin.exe verify alice "$(alice_code 2)")"
+
+bash "$service" suspend "$directory_dir" >/dev/null
+out=$(otpadmin_on workstation verify alice "$(alice_code 3)")
+expect "the service silent: the cached secret decides" "accepted \([0-9]{4,} ms\)" "$out"
+bash "$service" resume "$directory_dir" directory >/dev/null
+bash "$slapd" suspend "$directory_dir" directory >/dev/null
+expect "the directory stopped: offline logon from the cached secret" "accepted" \
+    "$(otpadmin_on workstation verify alice "$(alice_code 4)")"
+on workstation reg add 'HKLM\SOFTWARE\Velmo' /v OfflineADMode /t REG_DWORD /d 1 /reg:32 /f >/dev/null
+expect "with OfflineADMode 1 she cannot" "refused" "$(otpadmin_on workstation verify alice "$(alice_code 5)")"
+
+[ "$failures" -eq 0 ] || { echo "$failures checks failed"; exit 1; }
