@@ -9,7 +9,7 @@ step() { printf '\n\033[1m== %s\033[0m\n' "$*"; }
 
 step "Building velmo_otp.dll and otpadmin.exe (mingw-w64, statically linked runtime)"
 cmake --preset windows >/dev/null
-cmake --build --preset windows -j"$(nproc)" --target velmo_otp otpadmin >/dev/null
+cmake --build --preset windows -j"$(nproc)" --target velmo_otp otpadmin velmo_adap velmo_ui netapi32_double >/dev/null
 bin=$PWD/build/windows/bin
 echo "built $bin/velmo_otp.dll"
 echo "it imports only system DLLs:" $(x86_64-w64-mingw32-objdump -p "$bin/velmo_otp.dll" | awk '/DLL Name:/{print $3}')
@@ -91,3 +91,45 @@ for counter in 0 1 2 3 4 5; do
     theirs=$(oathtool --hotp --base32 "$secret" -c "$counter")
     printf '%-8s %-10s %-10s %s\n' "$counter" "$ours" "$theirs" "$([ "$ours" = "$theirs" ] && echo same || echo DIFFERENT)"
 done
+
+step "Domain mode: a test directory (OpenLDAP) and the domain's OTP service on the loopback"
+directory_dir=$root/directory world=$root/domain_world prefix_root=$root
+source tools/directory/domain_world.sh
+rm -rf "$world"
+bash tools/directory/slapd.sh start "$directory_dir" directory >/dev/null
+bash tools/directory/otp_service.sh start "$directory_dir" directory >/dev/null
+trap 'bash tools/directory/otp_service.sh stop "$directory_dir" >/dev/null 2>&1; \
+      bash tools/directory/slapd.sh stop "$directory_dir" directory >/dev/null 2>&1; \
+      stop_machines member workstation; scripts/wine-prefix.sh stop "$root" demo' EXIT
+echo "directory at $(directory_server), partition DC=Velmo,DC=com; the service answers requests in CN=SelfEnrolls"
+host=("$bin/otpadmin.exe" "$bin/velmo_otp.dll" "$bin/velmo_adap.dll" "$bin/velmo_ui.dll")
+host_folder member "${host[@]}" "$PWD/build/windows/member_server/netapi32.dll"
+host_folder workstation "${host[@]}"
+machine member
+machine workstation
+
+step "A member server (a netapi32 stand-in answers its role): the admin provisions alice"
+otpadmin_on member set alice "token-otp,$alice_secret,30 totp"
+tr -d '\r' <"$prefix_root/member/drive_c/Velmo/otp_otpadmin.exe.log" | grep -o 'InitLibrary() .*' | head -1
+echo "alice's record went up to the directory:"
+otpadmin_on member directory | grep -E 'server|records|user alice'
+directory_search -b "cn=SecretKeys,dc=Velmo,dc=com" "(kvUserName=alice)" kvKeyID kvKeyType kvOathInterval |
+    grep -E '^(kvKeyID|kvKeyType|kvOathInterval)'
+
+step "A workstation of the domain (its own registry): alice logs on, the domain's service decides"
+on workstation reg add 'HKLM\SOFTWARE\Velmo' /v OtpModeAD /t REG_DWORD /d 1 /reg:32 /f >/dev/null
+on workstation reg add 'HKLM\SOFTWARE\Velmo' /v serverPublicKey /d "$(cat "$directory_dir/service.publickey")" \
+    /reg:32 /f >/dev/null
+echo "serverPublicKey = $(cut -c1-40 "$directory_dir/service.publickey")... (RSA, from the service's key pair)"
+otpadmin_on workstation verify alice "$(alice_code)" || true
+echo "the service's log: $(tail -1 "$directory_dir/otp_service.log")"
+echo "requests left in CN=SelfEnrolls: $(directory_search -b "cn=SelfEnrolls,dc=Velmo,dc=com" "(objectClass=kvSelfEnroll)" dn | grep -c '^dn:' || true)"
+echo "the workstation cached her secret for offline logon:"
+on workstation reg query 'HKLM\SOFTWARE\Velmo\OtpModule' /reg:32 | grep -E 'alice_(key|skew)' | sed 's/\(_key *REG_SZ *\).*/\1(secret)/'
+
+step "The directory goes away: alice still logs on from the cached secret"
+bash tools/directory/slapd.sh suspend "$directory_dir" directory >/dev/null
+otpadmin_on workstation verify alice "$(alice_code 1)" || true
+echo "with OfflineADMode = 1 the cache is not used:"
+on workstation reg add 'HKLM\SOFTWARE\Velmo' /v OfflineADMode /t REG_DWORD /d 1 /reg:32 /f >/dev/null
+otpadmin_on workstation verify alice "$(alice_code 2)" || true

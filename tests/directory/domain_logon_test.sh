@@ -21,10 +21,7 @@ expect() {
         failures=$((failures + 1))
     fi
 }
-alice_object() {
-    LDAPTLS_CACERT=$(directory_value ca) ldapsearch -LLL -ZZ -x -H "ldap://$(directory_value host):$(directory_value port)" -D "$(directory_value operator)" \
-        -w "$(directory_value operator_password)" -b "cn=SecretKeys,dc=Velmo,dc=com" "(kvUserName=alice)" "$@" 2>&1 || true
-}
+alice_object() { directory_search -b "cn=SecretKeys,dc=Velmo,dc=com" "(kvUserName=alice)" "$@"; }
 trap 'stop_machines member workstation; bash "$slapd" resume "$directory_dir" directory >/dev/null 2>&1 || true
       bash "$service" resume "$directory_dir" directory >/dev/null 2>&1 || true' EXIT
 

@@ -11,6 +11,17 @@ repo_world=$(realpath "$here_world/../..")
 
 # The value of a "key value" line of the directory's .server file.
 directory_value() { awk -v k="$1" '$1 == k { sub(/^[^ ]+ /, ""); print; exit }' "$directory_dir/directory.server"; }
+# The directory's address as paths name it (the port only when not the standard one).
+directory_server() {
+    local port
+    port=$(directory_value port)
+    if [ "$port" = 389 ]; then directory_value host; else echo "$(directory_value host):$port"; fi
+}
+# ldapsearch as the operator over StartTLS.
+directory_search() {
+    LDAPTLS_CACERT=$(directory_value ca) ldapsearch -LLL -ZZ -x -H "ldap://$(directory_server)" \
+        -D "$(directory_value operator)" -w "$(directory_value operator_password)" "$@" 2>&1 || true
+}
 
 # host_folder NAME FILES...: a folder of its own with the host and its DLLs.
 host_folder() {
@@ -27,7 +38,7 @@ machine() {
     "$repo_world/scripts/wine-prefix.sh" setup "$prefix_root" "$name" >/dev/null
     on "$name" reg add 'HKLM\SOFTWARE\Velmo' /v VelmoADmode /t REG_DWORD /d 1 /reg:32 /f >/dev/null
     on "$name" reg add 'HKLM\SOFTWARE\Velmo' /v VelmoPath /d 'C:\Velmo\' /reg:32 /f >/dev/null
-    on "$name" reg add 'HKLM\SOFTWARE\Velmo\Adap' /v Server /d "$(directory_value host)" /reg:32 /f >/dev/null
+    on "$name" reg add 'HKLM\SOFTWARE\Velmo\Adap' /v Server /d "$(directory_server)" /reg:32 /f >/dev/null
     mkdir -p "$prefix_root/$name/drive_c/Velmo"
     (cd "$world/$name" && on "$name" rundll32.exe velmo_adap.dll,ServiceAccount "$(directory_value service)" \
         "$(directory_value service_password)" >/dev/null)
