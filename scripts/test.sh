@@ -16,3 +16,10 @@ echo "== windows: velmo_otp.dll and its tests under Wine"
 cmake --preset windows >/dev/null
 cmake --build --preset windows -j"$jobs"
 ctest --preset windows -j"$jobs"
+
+# The suite's size against the code's: tests stay at most 35% of it.
+if git rev-parse --git-dir >/dev/null 2>&1; then
+    tests=$(git ls-files tests | xargs cat | wc -l)
+    code=$(git ls-files src tools bench scripts | xargs cat | wc -l)
+    echo "== size: tests/ $tests lines, src/ tools/ bench/ scripts/ $code lines ($((tests * 100 / code))%; at most 35%)"
+fi
