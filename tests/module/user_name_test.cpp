@@ -13,11 +13,9 @@ TEST(UserName, WorkingNames) {
     const struct {
         std::string passed, logon, data;
     } rows[] = {
-        {"alice@corp.example", "alice", "alice"},
-        {"CORP\\alice", "CORP\\alice", "alice"},
+        {"alice@corp.example", "alice", "alice"}, {"CORP\\alice", "CORP\\alice", "alice"},
         {"CORP\\alice@corp", "CORP\\alice", "alice@corp"},  // after a backslash no cut at "@"
-        {"a\\b\\c", "a\\b\\c", "b\\c"},
-        {"@corp", "", ""},
+        {"a\\b\\c", "a\\b\\c", "b\\c"}, {"@corp", "", ""},
         {std::string(95, 'a') + "@x", std::string(90, 'a'), std::string(90, 'a')},
         {"D\\" + std::string(100, 'u'), "D\\" + std::string(88, 'u'), std::string(90, 'u')},
     };

@@ -15,19 +15,7 @@
 using namespace velmo;
 using velmo::test::EachSha1Engine;
 using velmo::test::ScopedSha1Engine;
-
-namespace {
-
-std::string Sha1Hex(const uint8_t* data, size_t size) {
-    Sha1Context ctx;
-    Sha1Start(ctx);
-    Sha1Add(ctx, data, static_cast<uint32_t>(size));
-    uint8_t digest[kSha1DigestSize];
-    Sha1Finish(ctx, digest);
-    return test::ToHex(digest, sizeof digest);
-}
-
-}  // namespace
+using velmo::test::Sha1Hex;
 
 TEST(Sha1EngineChoice, DefaultsToTheFirstOfAvx512ShaNiPortableTheCpuRuns) {
     // Every other test puts the default back when it ends.
@@ -47,8 +35,7 @@ TEST(Sha1EngineChoice, DefaultsToTheFirstOfAvx512ShaNiPortableTheCpuRuns) {
     // does not save.
     std::ifstream cpuinfo("/proc/cpuinfo");
     std::string line;
-    while (std::getline(cpuinfo, line) && line.rfind("flags", 0) != 0) {
-    }
+    while (std::getline(cpuinfo, line) && line.rfind("flags", 0) != 0) continue;
     line += ' ';
     auto has = [&line](std::initializer_list<const char*> flags) {
         for (const char* flag : flags)

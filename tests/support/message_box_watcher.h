@@ -1,5 +1,5 @@
 // Finds the message boxes the module shows while a test runs, records their
-// caption and text, and dismisses them, so that a modal box never hangs the
+// texts, and dismisses them, so that a modal box never hangs the
 // test. Needs the virtual display (NEEDS_DISPLAY); without a display the
 // module's boxes return at once and nothing is seen.
 #pragma once
@@ -14,11 +14,6 @@
 
 namespace velmo::test {
 
-struct SeenBox {
-    std::string caption;
-    std::string text;
-};
-
 class MessageBoxWatcher {
 public:
     // Watches for boxes with this caption (the module's boxes say "Velmo").
@@ -27,15 +22,14 @@ public:
     MessageBoxWatcher(const MessageBoxWatcher&) = delete;
     MessageBoxWatcher& operator=(const MessageBoxWatcher&) = delete;
 
-    std::vector<SeenBox> Seen() const;
-    void Clear();
+    std::vector<std::string> Seen() const;  // the texts, in order
 
 private:
     void Run();
     std::string caption_;
     std::atomic<bool> stop_{false};
     mutable std::mutex mutex_;
-    std::vector<SeenBox> seen_;
+    std::vector<std::string> seen_;
     std::thread thread_;
 };
 

@@ -3,11 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <optional>
 #include <ostream>
 #include <string>
 
+#include "otp/sha1.h"
 #include "otp/sha1_engine.h"
+#include "support/bytes.h"
 
 namespace velmo {
 
@@ -18,6 +22,17 @@ inline void PrintTo(Sha1Engine engine, std::ostream* out) {
 }  // namespace velmo
 
 namespace velmo::test {
+
+// The digest of `size` bytes as hexadecimal, added `piece` bytes at a time.
+inline std::string Sha1Hex(const uint8_t* data, size_t size, size_t piece = SIZE_MAX) {
+    Sha1Context ctx;
+    Sha1Start(ctx);
+    for (size_t at = 0; at < size; at += piece)
+        Sha1Add(ctx, data + at, static_cast<uint32_t>(std::min(piece, size - at)));
+    uint8_t digest[kSha1DigestSize];
+    Sha1Finish(ctx, digest);
+    return ToHex(digest, sizeof digest);
+}
 
 // Every engine; tests skip those this CPU cannot run.
 constexpr Sha1Engine kSha1Engines[] = {Sha1Engine::Portable, Sha1Engine::ShaNi, Sha1Engine::Avx512};

@@ -1,7 +1,7 @@
-// Native builds of the pure code trace into memory.
+// Native builds of the pure code trace into memory (the pure code traces
+// narrow text only).
 #include <cstdarg>
 #include <cstdio>
-#include <cwchar>
 #include <mutex>
 
 #include "common/trace.h"
@@ -22,20 +22,6 @@ int TraceLog(const char* format, ...) {
     va_end(args);
     std::lock_guard lock(g_mutex);
     g_lines.emplace_back(text);
-    return 0;
-}
-
-int TraceLogW(const wchar_t* format, ...) {
-    wchar_t wide[2500];
-    wide[0] = L'\0';
-    va_list args;
-    va_start(args, format);
-    std::vswprintf(wide, 2500, format, args);
-    va_end(args);
-    std::string text;
-    for (const wchar_t* p = wide; *p; ++p) text.push_back(*p < 0x100 ? static_cast<char>(*p) : '?');
-    std::lock_guard lock(g_mutex);
-    g_lines.push_back(text);
     return 0;
 }
 

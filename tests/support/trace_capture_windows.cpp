@@ -1,9 +1,6 @@
 // On Windows the real trace log writes to a scratch file that is read back.
 #include <windows.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "common/trace_log.h"
 #include "support/trace_capture.h"
 #include "support/trace_lines.h"
@@ -17,17 +14,21 @@ TraceCapture::TraceCapture() : path_(ScratchFilePath("trace")) {
     Clear();
 }
 
+TraceCapture::TraceCapture(OfDll) {
+    char exe[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    const std::string folder = ScratchFilePath("dll") + "\\", name = exe;
+    CreateDirectoryA(folder.c_str(), nullptr);
+    PutText(kVelmo, "VelmoPath", folder);
+    path_ = folder + "otp_" + name.substr(name.rfind('\\') + 1) + ".log";
+}
+
 TraceCapture::~TraceCapture() {
     GetTraceMaker().OpenLog("", 300);
     DeleteFileA(path_.c_str());
 }
 
-std::vector<std::string> TraceCapture::Lines() const {
-    std::vector<std::string> lines;
-    for (const auto& raw : SplitLines(ReadWholeFile(path_)))
-        lines.push_back(WithoutStamp(raw));
-    return lines;
-}
+std::vector<std::string> TraceCapture::Lines() const { return TraceMessages(path_); }
 
 void TraceCapture::Clear() {
     // Truncate rather than delete: the trace log keeps its path.

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 #include <aclapi.h>
@@ -150,41 +151,49 @@ std::map<std::string, RawValue> AllValues(const std::string& path) {
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | KEY_WOW64_32KEY, &key) != ERROR_SUCCESS)
         return values;
-    for (DWORD i = 0;; ++i) {
-        char name[16384];
-        DWORD nameSize = sizeof name;
-        RawValue value;
-        DWORD size = 0;
-        const LONG rc = RegEnumValueA(key, i, name, &nameSize, nullptr, &value.type, nullptr, &size);
-        if (rc == ERROR_NO_MORE_ITEMS) break;
-        if (rc != ERROR_SUCCESS) continue;
-        if (auto read = GetRaw(HKEY_LOCAL_MACHINE, View::Wow32, path, name)) values[name] = *read;
-    }
+    char name[16384];
+    DWORD size = sizeof name;
+    for (DWORD i = 0; RegEnumValueA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_NO_MORE_ITEMS;
+         ++i, size = sizeof name)
+        if (auto read = GetRaw(path, name)) values[name] = *read;
     RegCloseKey(key);
     return values;
 }
 
-bool operator==(const RawValue& a, const RawValue& b) { return a.type == b.type && a.data == b.data; }
+std::string Stored(const std::string& name) {
+    const auto raw = GetRaw(kOtpModule, name);
+    return raw ? raw->Text() : "<missing>";
+}
 
 bool KeyIsVolatile(HKEY root, View view, const std::string& path) {
     // A volatile key cannot hold a non-volatile subkey: creating one fails
     // with ERROR_CHILD_MUST_BE_VOLATILE.
     HKEY key = nullptr;
-    const std::string probe = path + "\\velmo_probe";
-    const LONG rc = RegCreateKeyExA(root, probe.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+    const LONG rc = RegCreateKeyExA(root, (path + "\\velmo_probe").c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                     KEY_ALL_ACCESS | ViewFlag(view), nullptr, &key, nullptr);
-    if (rc == ERROR_SUCCESS) {
-        RegCloseKey(key);
-        HKEY parent = nullptr;
-        if (RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS | ViewFlag(view), &parent) == ERROR_SUCCESS) {
-            RegDeleteKeyExA(parent, "velmo_probe", ViewFlag(view), 0);
-            RegCloseKey(parent);
-        }
-    }
+    if (rc == ERROR_SUCCESS) RegCloseKey(key);
+    DeleteTree(root, ViewFlag(view), path.c_str(), "velmo_probe");
     return rc == ERROR_CHILD_MUST_BE_VOLATILE;
 }
 
 namespace {
+
+// A file or key opened to read and change its access list; null when it cannot be.
+std::shared_ptr<void> OpenSecured(Secured kind, const std::string& path) {
+    if (kind == Secured::File) {
+        const HANDLE file = CreateFileA(path.c_str(), READ_CONTROL | WRITE_DAC,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                        0, nullptr);
+        return file == INVALID_HANDLE_VALUE ? nullptr : std::shared_ptr<void>(file, CloseHandle);
+    }
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, READ_CONTROL | WRITE_DAC | KEY_WOW64_32KEY, &key) !=
+        ERROR_SUCCESS)
+        return nullptr;
+    return std::shared_ptr<void>(key, [](void* k) { RegCloseKey(static_cast<HKEY>(k)); });
+}
+
+SE_OBJECT_TYPE TypeOf(Secured kind) { return kind == Secured::File ? SE_FILE_OBJECT : SE_REGISTRY_KEY; }
 
 std::string DaclText(HANDLE object, SE_OBJECT_TYPE type) {
     PSECURITY_DESCRIPTOR sd = nullptr;
@@ -207,47 +216,22 @@ bool SetDacl(HANDLE object, SE_OBJECT_TYPE type, const std::string& sddl) {
     BOOL present = FALSE, defaulted = FALSE;
     PACL dacl = nullptr;
     GetSecurityDescriptorDacl(sd, &present, &dacl, &defaulted);
-    SECURITY_DESCRIPTOR_CONTROL control = 0;
-    DWORD revision = 0;
-    GetSecurityDescriptorControl(sd, &control, &revision);
-    const SECURITY_INFORMATION what = DACL_SECURITY_INFORMATION | ((control & SE_DACL_PROTECTED)
-                                                                       ? PROTECTED_DACL_SECURITY_INFORMATION
-                                                                       : UNPROTECTED_DACL_SECURITY_INFORMATION);
+    const SECURITY_INFORMATION what = DACL_SECURITY_INFORMATION | UNPROTECTED_DACL_SECURITY_INFORMATION;
     const bool ok = SetSecurityInfo(object, type, what, nullptr, nullptr, dacl, nullptr) == ERROR_SUCCESS;
     LocalFree(sd);
     return ok;
 }
 
-HANDLE OpenForSecurity(const std::string& path) {
-    return CreateFileA(path.c_str(), READ_CONTROL | WRITE_DAC, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                       nullptr, OPEN_EXISTING, 0, nullptr);
-}
-
 }  // namespace
 
-std::string FileAccess(const std::string& path) {
-    const HANDLE file = OpenForSecurity(path);
-    if (file == INVALID_HANDLE_VALUE) return {};
-    std::string text = DaclText(file, SE_FILE_OBJECT);
-    CloseHandle(file);
-    return text;
+std::string Access(Secured kind, const std::string& path) {
+    const auto object = OpenSecured(kind, path);
+    return object ? DaclText(object.get(), TypeOf(kind)) : std::string();
 }
 
-bool SetFileAccess(const std::string& path, const std::string& sddl) {
-    const HANDLE file = OpenForSecurity(path);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    const bool ok = SetDacl(file, SE_FILE_OBJECT, sddl);
-    CloseHandle(file);
-    return ok;
-}
-
-std::string KeyAccess(const std::string& path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, READ_CONTROL | KEY_WOW64_32KEY, &key) != ERROR_SUCCESS)
-        return {};
-    std::string text = DaclText(key, SE_REGISTRY_KEY);
-    RegCloseKey(key);
-    return text;
+bool SetAccess(Secured kind, const std::string& path, const std::string& sddl) {
+    const auto object = OpenSecured(kind, path);
+    return object && SetDacl(object.get(), TypeOf(kind), sddl);
 }
 
 bool WideGroupMayRead(const std::string& sddl) {
@@ -259,16 +243,6 @@ bool WideGroupMayRead(const std::string& sddl) {
             if (ace.rfind("(A;", 0) == 0 && ace.find("IO;") == std::string::npos) return true;
         }
     return false;
-}
-
-bool SetKeyAccess(const std::string& path, const std::string& sddl) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, READ_CONTROL | WRITE_DAC | KEY_WOW64_32KEY, &key) !=
-        ERROR_SUCCESS)
-        return false;
-    const bool ok = SetDacl(key, SE_REGISTRY_KEY, sddl);
-    RegCloseKey(key);
-    return ok;
 }
 
 }  // namespace velmo::test

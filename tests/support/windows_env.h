@@ -34,6 +34,7 @@ struct RawValue {
     std::vector<uint8_t> data;
     std::string Text() const;  // the data up to its first NUL
     uint32_t Dword() const;
+    bool operator==(const RawValue&) const = default;
 };
 void PutRaw(HKEY root, View view, const std::string& path, const std::string& name, DWORD type, const void* data,
             size_t size);
@@ -44,15 +45,15 @@ std::optional<RawValue> GetRaw(const std::string& path, const std::string& name,
 bool KeyExists(HKEY root, View view, const std::string& path);
 // Every value of a key (32-bit view), by name: for "nothing changed" checks.
 std::map<std::string, RawValue> AllValues(const std::string& path);
-bool operator==(const RawValue& a, const RawValue& b);
 bool KeyIsVolatile(HKEY root, View view, const std::string& path);
+// The text of a value under kOtpModule, or "<missing>".
+std::string Stored(const std::string& name);
 
-// The access list of a file or a key (32-bit view) as SDDL text ("D:..."),
-// and setting one; empty / false when it cannot be read or set.
-std::string FileAccess(const std::string& path);
-bool SetFileAccess(const std::string& path, const std::string& sddl);
-std::string KeyAccess(const std::string& path);
-bool SetKeyAccess(const std::string& path, const std::string& sddl);
+// The access list of a file or an HKLM key (32-bit view) as SDDL text
+// ("D:..."), or, with `sddl`, setting it; empty / false when that fails.
+enum class Secured { File, Key };
+std::string Access(Secured kind, const std::string& path);
+bool SetAccess(Secured kind, const std::string& path, const std::string& sddl);
 // Whether an access list lets Everyone, Users, Authenticated or Interactive
 // users read.
 bool WideGroupMayRead(const std::string& sddl);

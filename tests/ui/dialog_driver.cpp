@@ -2,35 +2,10 @@
 
 namespace velmo::test {
 
-namespace {
-
-struct Search {
-    const std::string* caption;
-    HWND found;
-};
-
-BOOL CALLBACK FindByCaption(HWND window, LPARAM context) {
-    auto* search = reinterpret_cast<Search*>(context);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    char caption[256] = {};
-    if (pid == GetCurrentProcessId() && IsWindowVisible(window) && GetWindowTextA(window, caption, sizeof caption) &&
-        *search->caption == caption) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-}  // namespace
-
 HWND WaitForWindow(const std::string& caption, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < timeoutMs) {
-        Search search{&caption, nullptr};
-        EnumWindows(FindByCaption, reinterpret_cast<LPARAM>(&search));
-        if (search.found) return search.found;
-        Sleep(20);
+    for (const DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(20)) {
+        const HWND window = FindWindowA(nullptr, caption.c_str());
+        if (window && IsWindowVisible(window)) return window;
     }
     return nullptr;
 }
@@ -65,26 +40,17 @@ void SelectUser(HWND dialog, const std::string& user) {
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(1005, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
 }
 
-namespace {
-std::vector<std::string> Items(HWND control, UINT countMessage, UINT lengthMessage, UINT textMessage) {
+std::vector<std::string> ListItems(HWND dialog, int id) {
+    const HWND list = GetDlgItem(dialog, id);
     std::vector<std::string> items;
-    const LRESULT count = SendMessageA(control, countMessage, 0, 0);
+    const LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
     for (LRESULT i = 0; i < count; ++i) {
-        const LRESULT length = SendMessageA(control, lengthMessage, static_cast<WPARAM>(i), 0);
+        const LRESULT length = SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
         std::string text(static_cast<size_t>(length < 0 ? 0 : length) + 1, '\0');
-        SendMessageA(control, textMessage, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
+        SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
         items.push_back(text.c_str());
     }
     return items;
-}
-}  // namespace
-
-std::vector<std::string> ListItems(HWND dialog, int id) {
-    return Items(GetDlgItem(dialog, id), LB_GETCOUNT, LB_GETTEXTLEN, LB_GETTEXT);
-}
-
-std::vector<std::string> ComboItems(HWND dialog, int id) {
-    return Items(GetDlgItem(dialog, id), CB_GETCOUNT, CB_GETLBTEXTLEN, CB_GETLBTEXT);
 }
 
 void AnswerOpenFileDialog(HWND fileDialog, const std::string& path) {

@@ -4,14 +4,13 @@
 
 #include <windows.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
 namespace velmo::test {
 
-// A top-level window of this process with this caption, or null after the
-// time-out.
+// A visible top-level window with this caption (only this test shows one), or
+// null after the time-out.
 HWND WaitForWindow(const std::string& caption, DWORD timeoutMs = 15000);
 bool WindowGone(HWND window, DWORD timeoutMs = 5000);
 
@@ -22,7 +21,6 @@ bool ItemEnabled(HWND dialog, int id);
 // Selects a user in the list as a click would (with the change notification).
 void SelectUser(HWND dialog, const std::string& user);
 std::vector<std::string> ListItems(HWND dialog, int id);
-std::vector<std::string> ComboItems(HWND dialog, int id);
 
 // Types `path` into an open-file dialog and presses Open.
 void AnswerOpenFileDialog(HWND fileDialog, const std::string& path);
