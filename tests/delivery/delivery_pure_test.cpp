@@ -19,8 +19,7 @@ using namespace velmo;
 TEST(DeliveryRules, DestinationsAndTemplates) {
     const std::tuple<const char*, const char*, const char*, const char*> rows[] = {  // template, destination, code
         {"/s?to=%phone%&t=%text%&cc=%phone%&c=%text%", "+49170&x=1", "1", "/s?to=+49170&x=1&t=1&cc=%phone%&c=%text%"},
-        {"/s?t=%text%", "+49", "123456", "/s?t=123456"},
-        {"/fixed", "+49", "1", "/fixed"},
+        {"/s?t=%text%", "+49", "123456", "/s?t=123456"}, {"/fixed", "+49", "1", "/fixed"},
         {"/s?to=%phone%&c=%text%", "%text%", "1", "/s?to=1&c=%text%"},  // the destination goes in first
         {"/s?to=%phone%&t=%text%", "+49 1\r\nX-Injected: yes", "1\t\x7f", "/s?to=+49 1%0D%0AX-Injected: yes&t=1%09%7F"},
     };
@@ -64,10 +63,8 @@ TEST(DeliveryRules, VerificationAnswerNeedsStatusThenValueTrueWithin300Character
     const std::pair<std::string, int> rows[] = {
         {"{\"status\": true, \"value\": true}", kRemoteConfirmed},
         {"{\"status\":true,\"value\":true}", kRemoteConfirmed},
-        {"{\"STATUS\": TRUE, \"result\": {\"Value\":True}}", kRemoteConfirmed},
-        {endingAt(300), kRemoteConfirmed},
-        {endingAt(301), kRemoteNoValue},
-        {"{\"status\": false, \"value\": true}", kRemoteNoStatus},
+        {"{\"STATUS\": TRUE, \"result\": {\"Value\":True}}", kRemoteConfirmed}, {endingAt(300), kRemoteConfirmed},
+        {endingAt(301), kRemoteNoValue}, {"{\"status\": false, \"value\": true}", kRemoteNoStatus},
         {"{\"status\":  true, \"value\": true}", kRemoteNoStatus},  // two blanks
         {"{\"status\" : true}", kRemoteNoStatus},
         {std::string(300, ' ') + "\"status\": true, \"value\": true", kRemoteNoStatus},

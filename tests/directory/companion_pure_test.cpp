@@ -29,20 +29,11 @@ TEST(CompanionPure, PathsNameAServerAndAnObjectOrAreRefused) {
         {L"LDAP://rootDSE", true, L"", 0, L""},
         {L"LDAP://CN=a\\/b\\,c,DC=d", true, L"", 0, L"CN=a/b\\,c,DC=d"},
         {(L"LDAP://" + longDn).substr(0, kMaxPathLength), true, L"", 0, longDn.substr(0, kMaxPathLength - 7)},
-        {L"LDAP://" + longDn, false},
-        {L"", false},
-        {L"ldap://CN=a", false},
-        {L"LDAP:/CN=a", false},
-        {L"LDAP://", false},
-        {L"LDAP://CN=a/b", false},  // an unescaped "/" after a name that is no server
-        {L"LDAP://srv:/CN=a", false},
-        {L"LDAP://srv:0/CN=a", false},
-        {L"LDAP://srv:65536/CN=a", false},
-        {L"LDAP://srv:123456/CN=a", false},
-        {L"LDAP://srv:38a/CN=a", false},
-        {L"LDAP://s v/CN=a", false},
-        {L"LDAP://\\\\dc1/CN=a", false},
-        {L"LDAP://" + longHost + L"/CN=a", false},
+        // An unescaped "/" after a name that is no server, ports out of range, ...
+        {L"LDAP://" + longDn, false}, {L"", false}, {L"ldap://CN=a", false}, {L"LDAP:/CN=a", false}, {L"LDAP://", false},
+        {L"LDAP://CN=a/b", false}, {L"LDAP://srv:/CN=a", false}, {L"LDAP://srv:0/CN=a", false},
+        {L"LDAP://srv:65536/CN=a", false}, {L"LDAP://srv:123456/CN=a", false}, {L"LDAP://srv:38a/CN=a", false},
+        {L"LDAP://s v/CN=a", false}, {L"LDAP://\\\\dc1/CN=a", false}, {L"LDAP://" + longHost + L"/CN=a", false},
     };
     for (const auto& row : rows) {
         const auto path = ParseAdsPath(row.path);

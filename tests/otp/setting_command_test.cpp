@@ -21,10 +21,8 @@ TEST(SettingCommand, KeywordsAnywhereAndTheirValues) {
         const char* destination;  // null: no "sms-otp,"
         const char* keyType;
     } rows[] = {
-        {"totp", true, false, nullptr, "totp"},
-        {"hotp", false, true, nullptr, "hotp"},
-        {"sms-otp,+15550199", false, false, "+15550199", "sms-otp"},
-        {"sms-otp,", false, false, "", "sms-otp"},
+        {"totp", true, false, nullptr, "totp"}, {"hotp", false, true, nullptr, "hotp"},
+        {"sms-otp,+15550199", false, false, "+15550199", "sms-otp"}, {"sms-otp,", false, false, "", "sms-otp"},
         {"x sms-otp,+1", false, false, "p,+1", "x sms-otp"},  // the value starts at the ninth character
         {"token-otp,ABC hotp totp", true, true, nullptr, "token-otp"},
         {std::string("totp\0hotp", 9), true, false, nullptr, "totp"},
@@ -60,8 +58,7 @@ TEST(SettingCommand, TokenSecretsAndSteps) {
         {std::string(64, 'a'), std::string(64, 'a'), "VKVKVKVKVKVKVKVKVKVKVKVKVKVKVKVKVKVKVKVKVKVKVKVKVKVA", 30, true},
         {"ABCDEFGHIJKLMNOPQRST", "ABCDEFGHIJKLMNOPQRST", "ABCDEFGHIJKLMNOPQRST", 30, false},
         {"MZXW6YTBOI,-5", "MZXW6YTBOI", "MZXW6YTBOI", -5, false},  // a negative step is kept
-        {"MZXW6YTBOIMZXW6Y,abc", "MZXW6YTBOIMZXW6Y", "MZXW6YTBOIMZXW6Y", 30, true},
-        {"", "", "", 30, false},
+        {"MZXW6YTBOIMZXW6Y,abc", "MZXW6YTBOIMZXW6Y", "MZXW6YTBOIMZXW6Y", 30, true}, {"", "", "", 30, false},
         {std::string(200, 'Z'), std::string(64, 'Z'), std::string(64, 'Z'), 30, false},
     };
     for (const auto& row : rows) {
