@@ -50,7 +50,7 @@ bool KeyIsVolatile(HKEY root, View view, const std::string& path);
 std::string Stored(const std::string& name);
 
 // The access list of a file or an HKLM key (32-bit view) as SDDL text
-// ("D:..."), or, with `sddl`, setting it; empty / false when that fails.
+// ("D:..."), or setting it (inherited entries stay); empty / false on failure.
 enum class Secured { File, Key };
 std::string Access(Secured kind, const std::string& path);
 bool SetAccess(Secured kind, const std::string& path, const std::string& sddl);
