@@ -39,6 +39,7 @@ uint32_t BytesFromHexValue(uint8_t* buffer, uint32_t size) {
     uint8_t work[kHexValueWorkSize];
     const size_t decoded = HexDecode(text.c_str(), work, std::min<size_t>(sizeof work, size));
     std::memcpy(buffer, work, decoded);
+    std::memset(buffer + decoded, 0, size - decoded);  // no digit stays behind the bytes
     return static_cast<uint32_t>(decoded);
 }
 

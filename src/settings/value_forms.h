@@ -20,7 +20,8 @@ enum RegKind : uint32_t { kRegKindText = 1, kRegKindBinary = 3, kRegKindDword = 
 uint32_t NumberFromValue(uint32_t kind, const uint8_t* data, size_t size, uint32_t defaultValue);
 
 // Decodes in place the hexadecimal text in the first `size` bytes of
-// `buffer` (up to a NUL, at most 1,008 bytes). Returns the count.
+// `buffer` (up to a NUL, at most 1,008 bytes), zeroing the rest of those
+// bytes so that no digit stays behind the decoded ones. Returns the count.
 uint32_t BytesFromHexValue(uint8_t* buffer, uint32_t size);
 
 }  // namespace velmo
