@@ -65,7 +65,7 @@ int32_t Base32RoundTrip(const std::string& text) {
 }
 
 FUZZ(base32) {
-    const std::string text(in);  // stops at an embedded NUL
+    const std::string text(in);  // c_str() ends at an embedded NUL
     for (int32_t room : {0, 1, 3, 20, 100}) {
         std::vector<uint8_t> out(static_cast<size_t>(room));
         const int32_t n = Base32Decode(text.c_str(), out.data(), room);
