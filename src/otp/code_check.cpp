@@ -52,7 +52,10 @@ uint32_t EffectiveWindow(uint32_t stored) { return stored >= 1 && stored <= kMax
 
 uint32_t TimeStepNumber(int64_t unixSeconds, int32_t step) {
     if (step == 0) step = static_cast<int32_t>(kDefaultStep);
-    return static_cast<uint32_t>(unixSeconds / step);  // |step| >= 1: no overflow
+    // Dividing by -1 negates, which overflows for the lowest clock value:
+    // negate in unsigned arithmetic, whose low 32 bits are the same.
+    if (step == -1) return static_cast<uint32_t>(0 - static_cast<uint64_t>(unixSeconds));
+    return static_cast<uint32_t>(unixSeconds / step);
 }
 
 bool WellFormedCode(std::string_view code) { return code.size() <= kMaxCodeLength && AllDigits(code); }

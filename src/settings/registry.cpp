@@ -12,8 +12,11 @@
 #include "settings/key_cache.h"
 #include "settings/password.h"
 #include "settings/protected_value.h"
+#include "settings/value_forms.h"
 
 namespace velmo {
+
+static_assert(kRegKindText == REG_SZ && kRegKindBinary == REG_BINARY && kRegKindDword == REG_DWORD);
 
 namespace {
 
@@ -134,22 +137,7 @@ uint32_t ReadRegDword(RegRoot root, const char* path, const char* name, uint32_t
     if (RegQueryValueExA(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size) != ERROR_SUCCESS)
         return defaultValue;
 
-    uint32_t number = 0;
-    switch (type) {
-        case REG_DWORD:
-        case REG_BINARY:
-            std::memcpy(&number, data, sizeof number);  // zero-filled past the stored bytes
-            return number;
-        case REG_SZ: {
-            const std::string_view text(data, BoundedLength(data, size));
-            if (!text.empty() && text[0] == '0') return 0;
-            const int32_t parsed = ParseSignedDecimal(text);
-            if (text.empty() || parsed == 0 || Contains(text, ".")) return defaultValue;
-            return static_cast<uint32_t>(parsed);
-        }
-        default:
-            return defaultValue;
-    }
+    return NumberFromValue(type, reinterpret_cast<const uint8_t*>(data), size, defaultValue);
 }
 
 uint32_t ReadRegBinary(RegRoot root, const char* path, const char* name, uint8_t* buffer, uint32_t* size) {
@@ -175,13 +163,8 @@ uint32_t ReadRegBinary(RegRoot root, const char* path, const char* name, uint8_t
     *size = got;
     if (type != REG_SZ) return got;
 
-    // Bytes kept as hexadecimal text.
-    const std::string text(reinterpret_cast<const char*>(buffer), BoundedLength(reinterpret_cast<char*>(buffer), got));
-    uint8_t work[kHexValueWorkSize];
-    const size_t decoded = HexDecode(text.c_str(), work, std::min<size_t>(sizeof work, got));
-    std::memcpy(buffer, work, decoded);
-    *size = static_cast<uint32_t>(decoded);
-    TraceLog("ReadReg HEX %s", HexEncode(buffer, static_cast<int32_t>(decoded)));
+    *size = BytesFromHexValue(buffer, got);  // bytes kept as hexadecimal text
+    TraceLog("ReadReg HEX %s", HexEncode(buffer, static_cast<int32_t>(*size)));
     return *size;
 }
 

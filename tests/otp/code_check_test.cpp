@@ -149,7 +149,14 @@ TEST(CodeCheck, WellFormedCodesAndSteps) {
     for (const char* code : {"", "0", "123456", "1234567890"}) EXPECT_TRUE(WellFormedCode(code)) << code;
     for (const char* code : {"12345678901", "12a456", "-12345", " 12345", "123456 "})
         EXPECT_FALSE(WellFormedCode(code)) << code;
-    EXPECT_EQ(TimeStepNumber(kNow, 0), kT);
-    EXPECT_EQ(TimeStepNumber(-1, 30), 0u);  // division truncates towards zero
+    const struct {
+        int64_t clock;
+        int32_t step;
+        uint32_t number;
+    } steps[] = {{kNow, 0, kT},
+                 {-1, 30, 0},  // division truncates towards zero
+                 {-90, -1, 90},
+                 {INT64_MIN, -1, 0}};  // 2^63 cut to 32 bits, not an overflow
+    for (const auto& row : steps) EXPECT_EQ(TimeStepNumber(row.clock, row.step), row.number) << row.clock;
     EXPECT_EQ(EffectiveWindow(kMaxWindow), kMaxWindow);
 }

@@ -8,6 +8,7 @@
 #include "settings/hex.h"
 #include "settings/password.h"
 #include "settings/protected_value.h"
+#include "settings/value_forms.h"
 #include "support/bytes.h"
 
 using namespace velmo;
@@ -118,6 +119,20 @@ TEST(Hex, DecodeAndEncode) {
         uint8_t out[8] = {};
         EXPECT_EQ(HexDecode(row.text, out, row.room), row.bytes.size());
         EXPECT_EQ(std::string(reinterpret_cast<char*>(out), row.bytes.size()), row.bytes);
+    }
+    // A value stored as text is decoded in place; nothing of the text stays
+    // behind the bytes (a replay history would take leftover digits as entries).
+    const struct {
+        std::string stored;
+        uint32_t count;
+        std::string after;
+    } values[] = {{std::string("0aFf1\0zz", 8), 2, std::string("\x0a\xff\0\0\0\0\0\0", 8)},
+                  {"7", 0, std::string(1, '\0')}};
+    for (const auto& row : values) {
+        std::string buffer = row.stored;
+        const uint32_t n = BytesFromHexValue(reinterpret_cast<uint8_t*>(buffer.data()), uint32_t(buffer.size()));
+        EXPECT_EQ(n, row.count);
+        EXPECT_EQ(buffer, row.after);
     }
     const uint8_t bytes[] = {0x00, 0xAB};
     EXPECT_STREQ(HexEncode(bytes, 2), "00AB");
