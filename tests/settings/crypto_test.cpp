@@ -108,6 +108,23 @@ TEST(ProtectedText, SizesSaltRoundTripAndDamage) {
         EXPECT_FALSE(DecryptProtectedText(text).has_value()) << text;
 }
 
+// A number stored as a DWORD, the first bytes of a binary, or decimal text.
+TEST(ValueForms, NumberFromValue) {
+    const struct {
+        std::string text;
+        uint32_t expected;
+    } texts[] = {{"0123", 0},  {"0", 0},     {"", 9},   {"abc", 9},   {"1.5", 9},  {"42", 42},
+                 {"  -7", 0xFFFFFFF9u}, {"12abc", 12}, {" 0", 9}, {"1234567890123456789", 2147483647u}};
+    for (const auto& row : texts) {
+        const auto* data = reinterpret_cast<const uint8_t*>(row.text.c_str());
+        EXPECT_EQ(NumberFromValue(kRegKindText, data, row.text.size() + 1, 9), row.expected) << '"' << row.text << '"';
+    }
+    const uint8_t four[] = {0x78, 0x56, 0x34, 0x12, 0x99};
+    EXPECT_EQ(NumberFromValue(kRegKindDword, four, 5, 9), 0x12345678u);
+    EXPECT_EQ(NumberFromValue(kRegKindBinary, four, 2, 9), 0x5678u);
+    EXPECT_EQ(NumberFromValue(7, four, 5, 9), 9u);  // a multi-string is no number
+}
+
 TEST(Hex, DecodeAndEncode) {
     const struct {
         const char* text;
