@@ -64,10 +64,13 @@ protected:
 
 TEST_F(Store, RecordsAreCreatedUpdatedFoundAndDeleted) {
     const std::u16string id = u"rec-" + FromAnsi(std::to_string(GetTickCount()));
-    const std::u16string long300(300, u'h');
+    const std::u16string long300(300, u'h'), long299(299, u'h');
     ASSERT_TRUE(_velmoAP_addRecord(kSecretKeys, id, kKeyClass,
                                    {{u"kvUserName", u"m\u00fcller" + id}, {u"kvKeyType", u""}, {u"kvOathCounter", u"5"},
-                                    {u"kvOathHistory", long300}, {u"x", u"skipped"}}));
+                                    {u"kvOathHistory", long300}, {u"kvOathSecret", long299}, {u"x", u"skipped"}}));
+    // Values of 300 characters are traced by their length, shorter ones whole.
+    EXPECT_EQ(Count("save attr kvOathHistory len:300"), 1u);
+    EXPECT_EQ(Count("save attr kvOathSecret - " + std::string(299, 'h') + "."), 1u);
     EXPECT_TRUE(_velmoAP_addRecord(kSecretKeys, id, kKeyClass, {{u"kvOathCounter", u"6"}}));
 
     bool found = false;
