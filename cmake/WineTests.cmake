@@ -6,10 +6,13 @@ set(VELMO_WINE_ROOT ${CMAKE_BINARY_DIR}/wine)
 set(VELMO_WINEPREFIX ${VELMO_WINE_ROOT}/prefix)
 set(VELMO_WINE_SCRIPT ${CMAKE_SOURCE_DIR}/scripts/wine-prefix.sh)
 
+# winedbg.exe is off: a program that crashes ends at once with the
+# exception's status instead of waiting for Wine's debugger, which may end it
+# with status 0 (run a test by hand without the override for a backtrace).
 set(VELMO_WINE_ENVIRONMENT
   WINEPREFIX=${VELMO_WINEPREFIX}
   WINEDEBUG=-all
-  WINEDLLOVERRIDES=mscoree,mshtml=
+  WINEDLLOVERRIDES=mscoree,mshtml,winedbg.exe=
   WINESERVER=/usr/lib/wine/wineserver)
 # No proxy variables (WinINet's preconfigured access follows them) and no
 # display (message boxes return at once) unless a test asks for one.
@@ -23,6 +26,8 @@ set_tests_properties(wine_prefix_cleanup PROPERTIES FIXTURES_CLEANUP wine_prefix
 
 # velmo_wine_test(<name> COMMAND <target> [args...]
 #                 [SHARES_REGISTRY] [NEEDS_DISPLAY] [TIMEOUT seconds])
+# <target> is a GoogleTest program: it passes only when it ran to its end and
+# GoogleTest reported success (scripts/wine-test.sh).
 # SHARES_REGISTRY: the test uses the module's registry keys, so it runs alone.
 # NEEDS_DISPLAY: the test shows windows; it runs on the prefix's virtual
 # display (the others run without one, so a window they open by mistake
@@ -30,13 +35,13 @@ set_tests_properties(wine_prefix_cleanup PROPERTIES FIXTURES_CLEANUP wine_prefix
 function(velmo_wine_test name)
   cmake_parse_arguments(ARG "SHARES_REGISTRY;NEEDS_DISPLAY" "TIMEOUT" "COMMAND" ${ARGN})
   set(fixtures wine_prefix)
+  list(POP_FRONT ARG_COMMAND target)
+  set(display)
   if(ARG_NEEDS_DISPLAY)
-    list(POP_FRONT ARG_COMMAND target)
-    add_test(NAME ${name} COMMAND bash ${VELMO_WINE_SCRIPT} run ${VELMO_WINE_ROOT} --
-      ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:${target}> ${ARG_COMMAND})
-  else()
-    add_test(NAME ${name} COMMAND ${ARG_COMMAND})
+    set(display --display ${VELMO_WINE_ROOT})
   endif()
+  add_test(NAME ${name} COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/wine-test.sh ${display}
+    $<TARGET_FILE:${target}> ${ARG_COMMAND})
   set_tests_properties(${name} PROPERTIES
     FIXTURES_REQUIRED "${fixtures}"
     ENVIRONMENT "${VELMO_WINE_ENVIRONMENT}"

@@ -25,7 +25,7 @@ out=$PWD/build/windows/bench
 mkdir -p "$out"
 scripts/wine-prefix.sh setup "$root" bench
 trap 'scripts/wine-prefix.sh stop "$root" bench' EXIT
-export WINEPREFIX=$root/bench WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX=$root/bench WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winedbg.exe="
 wineserver=/usr/lib/wine/wineserver
 (cd build/windows/bin && /usr/lib/wine/wine64 verify_pin_bench.exe </dev/null | tr -d '\r' >"$out/times.txt")
 "$wineserver" -k; "$wineserver" -w || true

@@ -17,7 +17,7 @@ echo "it imports only system DLLs:" $(x86_64-w64-mingw32-objdump -p "$bin/velmo_
 step "A scratch Wine prefix for this demo"
 root=$PWD/build/windows/wine
 scripts/wine-prefix.sh setup "$root" demo
-export WINEPREFIX=$root/demo WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX=$root/demo WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winedbg.exe="
 unset DISPLAY http_proxy https_proxy no_proxy
 trap 'scripts/wine-prefix.sh stop "$root" demo' EXIT
 wine() { /usr/lib/wine/wine64 "$@"; }

@@ -12,7 +12,7 @@ bin=$PWD/build/windows/bin
 root=$PWD/build/windows/wine
 scripts/wine-prefix.sh setup "$root" screenshot
 trap 'scripts/wine-prefix.sh stop "$root" screenshot' EXIT
-export WINEPREFIX=$root/screenshot WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX=$root/screenshot WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winedbg.exe="
 otpadmin() { (cd "$bin" && /usr/lib/wine/wine64 otpadmin.exe "$@") >/dev/null; }
 
 otpadmin provision alice

@@ -18,7 +18,7 @@ seed=$root/seed
 prefix=$root/$name
 wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winedbg.exe=" WINEARCH=win64
 unset DISPLAY http_proxy https_proxy no_proxy HTTP_PROXY HTTPS_PROXY
 
 boot_seed() {
@@ -72,7 +72,7 @@ run)
     exit $status
     ;;
 env)
-    echo "export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='"
+    echo "export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml,winedbg.exe='"
     ;;
 *)
     echo "usage: $0 setup|stop|env <root> [name] | run <root> [name] -- command..." >&2

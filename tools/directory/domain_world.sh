@@ -49,7 +49,7 @@ machine() {
 on() {
     local name=$1
     shift
-    local overrides="mscoree,mshtml="
+    local overrides="mscoree,mshtml,winedbg.exe="
     [ -f "$world/$name/netapi32.dll" ] && overrides="$overrides;netapi32=n"
     WINEPREFIX=$prefix_root/$name WINEDEBUG=-all WINEDLLOVERRIDES=$overrides /usr/lib/wine/wine64 "$@" </dev/null |
         tr -d '\r'
