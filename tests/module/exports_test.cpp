@@ -158,7 +158,7 @@ TEST_F(Initialised, DataBlocksAreWrittenReadAndDeletedWithTheRecord) {
     uint32_t length = sizeof block;
     EXPECT_EQ(dll.WriteData("carol", 3, block, &length), 1);
     EXPECT_EQ(Stored("carol_key").size(), 32u);  // a secret is made sure of
-    EXPECT_EQ(GetRaw(kOtpModule, "carol_3")->type, static_cast<DWORD>(REG_BINARY));
+    EXPECT_EQ(Value(kOtpModule, "carol_3").type, static_cast<DWORD>(REG_BINARY));
     Answer a = dll.Read("CORP\\carol", 3, "", 16);
     EXPECT_EQ(a.result, 1);
     EXPECT_EQ(a.bytes.substr(0, 5), std::string(reinterpret_cast<const char*>(block), 5));
@@ -200,9 +200,9 @@ TEST_F(Initialised, ReadDataFunctions) {
     EXPECT_EQ(url.length, url.Text().size() + 1);
     EXPECT_NE(url.Text().find("otpauth://totp/alice@"), std::string::npos);
     EXPECT_NE(url.Text().find("?secret=" + Stored("alice_key")), std::string::npos);
-    EXPECT_EQ(GetRaw(kOtpModule, "alice#")->Dword(), 0u);
+    EXPECT_EQ(Value(kOtpModule, "alice#").Dword(), 0u);
     EXPECT_EQ(dll.Read("bob", 6).Text().size(), 40u);
-    EXPECT_EQ(GetRaw(kOtpModule, "bob#")->Dword(), 1u);
+    EXPECT_EQ(Value(kOtpModule, "bob#").Dword(), 1u);
 
     // 10: the kind of OTP, or five zero bytes when nothing is configured.
     const struct {
@@ -228,13 +228,13 @@ TEST_F(Initialised, ReadDataFunctions) {
     EXPECT_EQ(a.result, 1);
     EXPECT_EQ(a.length, 0u);
     EXPECT_EQ(Stored("uma_key"), kSecret);
-    EXPECT_EQ(GetRaw(kOtpModule, "uma_step")->Dword(), 60u);
+    EXPECT_EQ(Value(kOtpModule, "uma_step").Dword(), 60u);
     EXPECT_FALSE(GetRaw(kOtpModule, "uma_skew"));
     a = dll.Read("uma", 11, "token-otp,MZXW6YTBOI,-5 hotp");  // wrong length: refused, hotp stays applied
     EXPECT_EQ(a.result, 0);
     EXPECT_EQ(a.length, 0u);
     EXPECT_EQ(Stored("uma_key"), kSecret);
-    EXPECT_EQ(GetRaw(kOtpModule, "uma#")->Dword(), 1u);
+    EXPECT_EQ(Value(kOtpModule, "uma#").Dword(), 1u);
 }
 
 TEST_F(Exports, TheRecordKeyIsForSystemAndAdministratorsOnly) {

@@ -67,7 +67,7 @@ TEST_F(CodeDelivery, AnAnswerWithoutTheMarkerAndAFailedConnection) {
     sent = Send("sam");
     EXPECT_EQ(sent.result, 1);
     EXPECT_EQ(sent.Text(), "Warning: SMS Gateway connection failed: please contact server Administrator");
-    EXPECT_EQ(GetRaw(kOtpModule, "SMS-Gate-ret")->Text(), "Network error. Please use troubleshooting logs.");
+    EXPECT_EQ(Value(kOtpModule, "SMS-Gate-ret").Text(), "Network error. Please use troubleshooting logs.");
 }
 
 TEST_F(CodeDelivery, UsersWithoutADestinationGetNothing) {
@@ -81,6 +81,6 @@ TEST_F(CodeDelivery, UsersWithoutADestinationGetNothing) {
     PutText(kOtpModule, "ursula_sms", "ursula@example.test");
     server.Answer(200, " OK ");
     EXPECT_EQ(Send("ursula").result, 1);
-    EXPECT_EQ(GetRaw(kOtpModule, "ursula_key")->Text().size(), 32u);
+    EXPECT_EQ(Value(kOtpModule, "ursula_key").Text().size(), 32u);
     EXPECT_EQ(server.LastRequest().query.rfind("to=ursula@example.test&text=", 0), 0u);
 }

@@ -23,7 +23,7 @@ TEST(KeyDataWarnings, LengthErrorAndMissingGatewayAreShownAndDismissed) {
     EXPECT_EQ(set("token-otp,ABCDEFGHIJKLMNOPQRST"), 0);
     PutText(kOtpModule, "SMS-Gate", "");
     EXPECT_EQ(set("sms-otp,+15550100"), 1);  // warned, and still stored
-    EXPECT_EQ(GetRaw(kOtpModule, "wendy_sms")->Text(), "+15550100");
+    EXPECT_EQ(Value(kOtpModule, "wendy_sms").Text(), "+15550100");
 
     EXPECT_EQ(watcher.Seen(),
               (std::vector<std::string>{"Secret Key length error. Enter uppercase base32 or HEX string, 16, 32 or 40 "

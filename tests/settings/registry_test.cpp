@@ -76,9 +76,9 @@ TEST_F(Registry, ViewsAreTriedThirtyTwoBitFirstAndWrittenWhereFound) {
     EXPECT_EQ(ReadRegDword(kLm, k64, "n64", 0), 64u);
     EXPECT_TRUE(WriteRegString(kLm, kPath, "only32", "new32"));
     EXPECT_TRUE(WriteRegString(kLm, k64, "only64", "new64"));
-    EXPECT_EQ(GetRaw(kPath, "only32", View::Wow32)->Text(), "new32");
+    EXPECT_EQ(Value(kPath, "only32", View::Wow32).Text(), "new32");
     EXPECT_FALSE(GetRaw(kPath, "only32", View::Wow64));
-    EXPECT_EQ(GetRaw(k64, "only64", View::Wow64)->Text(), "new64");
+    EXPECT_EQ(Value(k64, "only64", View::Wow64).Text(), "new64");
     EXPECT_FALSE(GetRaw(k64, "only64", View::Wow32));
     EXPECT_TRUE(WriteRegDword(kLm, "SOFTWARE\\Velmo\\Fresh", "n", 7));  // a new key: the 32-bit view
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, View::Wow64, "SOFTWARE\\Velmo\\Fresh"));
@@ -86,8 +86,8 @@ TEST_F(Registry, ViewsAreTriedThirtyTwoBitFirstAndWrittenWhereFound) {
 
 TEST_F(Registry, WritesStoreTypesDeleteAndCreateVolatileKeys) {
     EXPECT_TRUE(WriteRegString(kLm, kPath, "s", "text"));
-    EXPECT_EQ(GetRaw(kPath, "s")->type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(GetRaw(kPath, "s")->data.size(), 5u);  // terminator counted
+    EXPECT_EQ(Value(kPath, "s").type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(Value(kPath, "s").data.size(), 5u);  // terminator counted
     EXPECT_TRUE(WriteRegString(kLm, kPath, "s", nullptr));
     EXPECT_FALSE(WriteRegString(kLm, kPath, "s", nullptr));  // nothing left to delete
     const uint8_t bytes[] = {9, 8, 7, 6, 5};
@@ -104,7 +104,7 @@ TEST_F(Registry, WritesStoreTypesDeleteAndCreateVolatileKeys) {
     EXPECT_EQ(ReadRegBinary(kLm, kPath, "hex", out, &(size = 16)), 2u);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(out), 2), "\x0a\xff");
     EXPECT_TRUE(WriteRegDword(kLm, kPath, "d", 0xABCDEF01u));
-    EXPECT_EQ(GetRaw(kPath, "d")->type, static_cast<DWORD>(REG_DWORD));
+    EXPECT_EQ(Value(kPath, "d").type, static_cast<DWORD>(REG_DWORD));
     EXPECT_FALSE(WriteRegString(kLm, nullptr, "s", "x"));
     EXPECT_FALSE(WriteRegDword(kLm, kPath, nullptr, 1));
 
@@ -121,11 +121,11 @@ TEST_F(Registry, WritesStoreTypesDeleteAndCreateVolatileKeys) {
 
 TEST_F(Registry, ProtectedValuesAreEncryptedAndPlainOnesStillRead) {
     EXPECT_TRUE(WriteRegString(kLm, kPath, "ADAP_Pwdxxx", "s3cr3t"));
-    const std::string first = GetRaw(kPath, "ADAP_Pwdxxx")->Text();
+    const std::string first = Value(kPath, "ADAP_Pwdxxx").Text();
     EXPECT_EQ(first.size(), 64u);
     EXPECT_EQ(ReadRegString(kLm, kPath, "ADAP_Pwdxxx"), "s3cr3t");
     EXPECT_TRUE(WriteRegString(kLm, kPath, "ADAP_Pwdxxx", "s3cr3t"));
-    EXPECT_NE(GetRaw(kPath, "ADAP_Pwdxxx")->Text(), first);  // fresh random bytes each time
+    EXPECT_NE(Value(kPath, "ADAP_Pwdxxx").Text(), first);  // fresh random bytes each time
     PutText(kPath, "ADAP_Userxxx", "bob");  // stored in plain text: read as it stands
     EXPECT_EQ(ReadRegString(kLm, kPath, "ADAP_Userxxx"), "bob");
     // Too long to read back: refused rather than stored in plain text.

@@ -9,6 +9,8 @@
 #include <aclapi.h>
 #include <sddl.h>
 
+#include <gtest/gtest.h>
+
 #include "common/win_handles.h"
 
 namespace velmo::test {
@@ -91,6 +93,7 @@ void ResetVelmoRegistry() {
 }
 
 std::string RawValue::Text() const {
+    if (data.empty()) return {};
     const char* p = reinterpret_cast<const char*>(data.data());
     return std::string(p, strnlen(p, data.size()));
 }
@@ -137,6 +140,12 @@ std::optional<RawValue> GetRaw(HKEY root, View view, const std::string& path, co
 
 std::optional<RawValue> GetRaw(const std::string& path, const std::string& name, View view) {
     return GetRaw(HKEY_LOCAL_MACHINE, view, path, name);
+}
+
+RawValue Value(const std::string& path, const std::string& name, View view) {
+    if (auto raw = GetRaw(path, name, view)) return *raw;
+    ADD_FAILURE() << path << "\\" << name << " is missing";
+    return {};
 }
 
 bool KeyExists(HKEY root, View view, const std::string& path) {

@@ -42,6 +42,9 @@ void PutText(const std::string& path, const std::string& name, const std::string
 void PutDword(const std::string& path, const std::string& name, uint32_t value, View view = View::Wow32);
 std::optional<RawValue> GetRaw(HKEY root, View view, const std::string& path, const std::string& name);
 std::optional<RawValue> GetRaw(const std::string& path, const std::string& name, View view = View::Wow32);
+// The value, for checking what it holds: a missing one is a test failure and
+// reads as an empty value (no type, no data).
+RawValue Value(const std::string& path, const std::string& name, View view = View::Wow32);
 bool KeyExists(HKEY root, View view, const std::string& path);
 // Every value of a key (32-bit view), by name: for "nothing changed" checks.
 std::map<std::string, RawValue> AllValues(const std::string& path);

@@ -101,7 +101,7 @@ TEST_F(SettingsDialog, OkStoresTheChannelAndTimeoutCancelNothing) {
                   Click(d, IDOK);
               }),
               1);
-    EXPECT_EQ(GetRaw(kOtpModule, "window")->Dword(), 6u);
+    EXPECT_EQ(Value(kOtpModule, "window").Dword(), 6u);
     EXPECT_EQ(Stored("SMS-Gate"), std::string(239, 'g'));  // the combo text is cut
     EXPECT_EQ(Stored("SMS-Gate-Success-Value"), " OK ");
     EXPECT_TRUE(boxes.Seen().empty());
