@@ -17,6 +17,7 @@
 #include "otp/user_record.h"
 #include "settings/registry.h"
 #include "support/directory_fixture.h"
+#include "support/service_key.h"
 #include "support/trace_capture.h"
 #include "support/windows_env.h"
 
@@ -109,7 +110,7 @@ TEST_F(Store, AReferralIsFollowedOnceThroughTheLocatedController) {
                                      settings));
     EXPECT_EQ(settings[u"kvGlobalSettingData"], u"1");
     EXPECT_EQ(Count(" LDAP_OpenObject to "), 2u);  // tried exactly twice
-    EXPECT_EQ(GetRaw(kVolatile, "AdapReturnedReference")->Dword(), 1u);
+    EXPECT_EQ(Value(kVolatile, "AdapReturnedReference").Dword(), 1u);
     // A later process starts with that controller while the volatile key lasts.
     ResetDirectoryStateForTesting();
     checkCustomLdapIPsettings();
@@ -175,7 +176,7 @@ TEST_F(Store, DiscoveryFailsCleanlyWhereNoDomainAnswers) {
 TEST_F(Store, OtpRecordsGoUpToTheDirectoryAndComeBackDown) {
     const std::string user = "alice-" + std::to_string(GetTickCount());
     const char* u = user.c_str();
-    auto local = [&](const char* suffix) { return GetRaw(kOtpModule, RecordValueName(u, suffix)); };
+    auto local = [&](const char* suffix) { return Value(kOtpModule, RecordValueName(u, suffix)); };
     auto inDirectory = [&] {
         AttrsMap map = {{u"kvKeyID", u""}, {u"kvOathHistory", u""}, {u"kvOathDestination", u""},
                         {u"kvUserAttr1", u""}, {u"kvOathCounter", u""}, {u"kvKeyType", u""}};
@@ -210,19 +211,24 @@ TEST_F(Store, OtpRecordsGoUpToTheDirectoryAndComeBackDown) {
         WriteRegString(RegRoot::LocalMachine, kOtpModuleKey, RecordValueName(u, suffix).c_str(), nullptr);
     WriteRecordNumber(u, kCounterSuffix, 9);
     VelmoADAP_GetUserOtpInfo(u);
-    EXPECT_EQ(local(kKeySuffix)->Text(), "GEZDGNBVGY3TQOJQGEZDGNBVGY3TQOJQ");
-    EXPECT_EQ(local(kSkewSuffix)->Dword(), 3u);
-    EXPECT_EQ(local(kDestinationSuffix)->Text(), "+15550101");
-    EXPECT_EQ(local(kHistorySuffix)->data, std::vector<uint8_t>(history.begin(), history.begin() + 400));
+    EXPECT_EQ(local(kKeySuffix).Text(), "GEZDGNBVGY3TQOJQGEZDGNBVGY3TQOJQ");
+    EXPECT_EQ(local(kSkewSuffix).Dword(), 3u);
+    EXPECT_EQ(local(kDestinationSuffix).Text(), "+15550101");
+    EXPECT_EQ(local(kHistorySuffix).data, std::vector<uint8_t>(history.begin(), history.begin() + 400));
     EXPECT_EQ(LastOtpEntryNameLength(), 39u);
     // An update without a key type goes to the object last fetched.
     VelmoADAP_AddUserOtpInfo(u, nullptr, nullptr);
     EXPECT_EQ(inDirectory()[u"kvOathCounter"], u"9");
 
-    // A negative skew from the directory.
+    // A skew of "0" is what the upload writes for no learned skew: the local
+    // one stays. A negative skew comes down in two's complement.
+    _velmoAP_addRecord(kSecretKeys, up[u"kvKeyID"], u"kvSecretKey", {{u"kvOathDestination", u"0"}});
+    WriteRecordNumber(u, kSkewSuffix, 7);
+    VelmoADAP_GetUserOtpInfo(u);
+    EXPECT_EQ(local(kSkewSuffix).Dword(), 7u);
     _velmoAP_addRecord(kSecretKeys, up[u"kvKeyID"], u"kvSecretKey", {{u"kvOathDestination", u"-2"}});
     VelmoADAP_GetUserOtpInfo(u);
-    EXPECT_EQ(local(kSkewSuffix)->Dword(), 0xFFFFFFFEu);
+    EXPECT_EQ(local(kSkewSuffix).Dword(), 0xFFFFFFFEu);
 
     // Nothing fetched: an update without key type finds no object.
     ResetLastOtpEntryName();
@@ -232,15 +238,28 @@ TEST_F(Store, OtpRecordsGoUpToTheDirectoryAndComeBackDown) {
 }
 
 TEST_F(Store, RepliesOfTwoCharactersAreNoneAndThreeGoToTheSignatureCheck) {
-    for (const auto& row : {std::pair<const char16_t*, int>{u"ab", -1}, {u"abc", 0}}) {
+    PutText(kVelmo, "serverPublicKey", kServiceKey);
+    const std::u16string signature = FromAnsi(kServiceSignatureOf123456);
+    const struct {
+        std::u16string token;
+        const char* code;
+        int result;
+    } rows[] = {
+        {u"ab", "123456", -1},
+        {u"abc", "123456", 0},       // not a signature
+        {signature, "123457", 0},    // the service's signature, over another code
+        {signature, "123456", 1},
+    };
+    int n = 0;
+    for (const auto& row : rows) {
         // A reply written by hand; its signal type keeps any service away.
-        const std::u16string id = u"reply-" + FromAnsi(std::to_string(GetTickCount()));
+        const std::u16string id = u"reply-" + FromAnsi(std::to_string(GetTickCount()) + "-" + std::to_string(++n));
         ASSERT_TRUE(_velmoAP_addRecord(kSelfEnrolls, id, u"kvSelfEnroll",
-                                       {{u"kvKeyID", id}, {u"kvSignalType", u"test"}, {u"kvReplyToken", row.first}}));
-        EXPECT_EQ(VelmoADAP_SelfEnroll_GetOTPReply(std::wstring(Wide(id)), "123456", "alice"), row.second);
+                                       {{u"kvKeyID", id}, {u"kvSignalType", u"test"}, {u"kvReplyToken", row.token}}));
+        EXPECT_EQ(VelmoADAP_SelfEnroll_GetOTPReply(std::wstring(Wide(id)), row.code, "alice"), row.result) << row.code;
         // No reply leaves the request in place; a reply deletes it.
         AttrsMap left;
         EXPECT_EQ(_velmoAP_getAttrsMap(kSelfEnrolls, (u"CN=" + id).c_str(), nullptr, nullptr, nullptr, left),
-                  row.second == -1);
+                  row.result == -1);
     }
 }

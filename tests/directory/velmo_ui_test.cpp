@@ -10,20 +10,13 @@
 #include <string>
 
 #include "common/win_handles.h"
+#include "support/service_key.h"
 #include "velmo_ui.h"
 
 using namespace velmo;
 
-namespace {
-
-constexpr char kKey[] =
-    "+ojbGiDbFCtX9G7wwxsvNcm0gM+IoiaJt4vyByc8oE1sG6PCrsqL4Ytb5He8B8/JrpFipXmh2PoWxNhsoQRDDK4VgvT41O2aGUjjtaHgiLIbwH6K"
-    "WGgc//g01RXStitZzKGHU76yo+XZfN1WIOAEmcMl9P+5tYwoiJl04tyaasc=";
-constexpr char kSignatureOf123456[] =
-    "98hMCVRiML5QfYTGwFPYoPd1uB2XdW9u54Jmoi2pwxLNy01o5poH9MRAbedCvcz1NQBrik6fGhwcPvG79YD9IJGywp5Jo9ZFKBo99S/lxNmrNdlN"
-    "4ochfG2yniyE2DwVmO7yoTqtKDSJdLMnbSLn8rAqKwvrNq35GPZg2xTvLPQ=";
-
-}  // namespace
+constexpr const char* kKey = test::kServiceKey;
+constexpr const char* kSignatureOf123456 = test::kServiceSignatureOf123456;
 
 TEST(VelmoUi, ASignatureIsValidForItsValueOnlyAndHostileTextsAreRefused) {
     const UniqueModule ui{LoadLibraryA("velmo_ui.dll")};

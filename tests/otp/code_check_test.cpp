@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <string>
 #include <vector>
 
 #include "otp/code_check.h"
@@ -95,6 +97,7 @@ TEST(CodeCheck, Decisions) {
         {"the typed value 0 is refused", kFresh, 0, false, kNone, kNone, kNow, "000000"},
         {"an empty code is 0", kFresh, 0, false, kNone, kNone, kNow, ""},
         {"leading zeros carry no meaning", kSkew0, kT + 1, true, kNone, kNone, kNow, "0000%c"},
+        {"ten digits above 2^32 do not wrap onto the code", kSkew0, kT, false, kNone, kNone, kNow, "%w"},
         {"a 60-second step", With(0, 60, 0), kNow / 60, true},
         {"a stored step of 0 counts as 30", With(0, 0, 0), kT + 2, true},
         {"a negative step divides as a signed number", With(0, 0xFFFFFFFFu, 0), static_cast<uint32_t>(-kNow), true},
@@ -106,10 +109,11 @@ TEST(CodeCheck, Decisions) {
     };
     for (const Row& row : rows) {
         MemoryRecord record = row.before;
-        // "%c" in a typed text stands for the counter's code.
+        // "%c" in a typed text stands for the counter's code, "%w" for 2^32 plus it.
         std::string code = row.typed ? row.typed : "%c";
-        if (const size_t at = code.find("%c"); at != std::string::npos)
-            code.replace(at, 2, test::CodeText(kSecret, row.counter));
+        const std::string counterCode = test::CodeText(kSecret, row.counter);
+        if (const size_t at = code.find("%c"); at != std::string::npos) code.replace(at, 2, counterCode);
+        if (code == "%w") code = std::to_string((uint64_t{1} << 32) + std::stoull(counterCode));
         EXPECT_EQ(CheckCode(record, "alice", row.secret, code, row.now), row.accepted) << row.what;
         EXPECT_EQ(record.counter, row.counterAfter == kNone ? row.before.counter : row.counterAfter) << row.what;
         EXPECT_EQ(record.skew, row.skewAfter == kNone ? row.before.skew : row.skewAfter) << row.what;

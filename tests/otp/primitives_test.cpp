@@ -129,6 +129,7 @@ TEST(Base32, LenientDecodingStopsAtAnInvalidCharacterOrTheOutput) {
     } rows[] = {
         {"MZXW 6YTB-OI", 20, 6, "foobar"}, {"\tmzxw\r\n6ytboi", 20, 6, "foobar"},
         {"8L", 20, 1, std::string(1, 0x0A)},  // 8 is B, 1 is L: "BL"
+        {"01801801", 20, 5, "\x72\xc2\xe5\x85\xcb"},  // "OLBOLBOL": every bit of the digits counts
         {"   ", 20, 0, ""},
         {"MZXW6===", 20, -1, "foo"},  // what came before the "=" stays written
         {"MZ9W", 20, -1, "f"},

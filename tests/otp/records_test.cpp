@@ -68,12 +68,12 @@ TEST_F(Records, VerificationReadsAndWritesTheUsersValues) {
     PutDword(kOtpModule, "alice_step", 60);
     const uint32_t t = kNow / 60;
     EXPECT_TRUE(Verify(t + 40));  // the wide search learns the skew
-    EXPECT_EQ(GetRaw(kOtpModule, "alice_skew")->Dword(), 40u);
+    EXPECT_EQ(Value(kOtpModule, "alice_skew").Dword(), 40u);
     const auto before = AllValues(kOtpModule);
     EXPECT_FALSE(Verify(t + 44));  // outside a window of 3
     EXPECT_TRUE(AllValues(kOtpModule) == before);  // a refusal changes nothing
     EXPECT_TRUE(Verify(t + 43));
-    EXPECT_EQ(GetRaw(kOtpModule, "alice_history")->type, static_cast<DWORD>(REG_BINARY));
+    EXPECT_EQ(Value(kOtpModule, "alice_history").type, static_cast<DWORD>(REG_BINARY));
     EXPECT_EQ(History().size(), 400u);
     EXPECT_EQ(History()[0], t + 43);
     EXPECT_EQ(History()[1], t + 40);
@@ -82,7 +82,7 @@ TEST_F(Records, VerificationReadsAndWritesTheUsersValues) {
     PutText(kOtpModule, "bob_key", kBobSecret);
     PutDword(kOtpModule, "bob#", 5);
     EXPECT_TRUE(Verify(7, "bob", kBobSecret));
-    EXPECT_EQ(GetRaw(kOtpModule, "bob#")->Dword(), 8u);
+    EXPECT_EQ(Value(kOtpModule, "bob#").Dword(), 8u);
 
     // "DisableOtpHistory" under the host settings: the same code twice.
     PutDword(kVelmo, "DisableOtpHistory", 1);
@@ -150,15 +150,18 @@ TEST_F(Records, SecretsDestinationsAndProvisioningTexts) {
     const std::string secret = Stored("alice_key");
     EXPECT_EQ(secret.size(), 32u);
     EXPECT_EQ(secret.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ234567"), std::string::npos);
-    EXPECT_EQ(GetRaw(kOtpModule, "alice#")->Dword(), 1u);
+    EXPECT_EQ(Value(kOtpModule, "alice#").Dword(), 1u);
     for (const auto& line : trace.Lines()) EXPECT_EQ(line.find(secret.substr(0, 7)), std::string::npos) << line;
     GenerateOTP_Key_User("alice", kTimeBased);
     EXPECT_NE(Stored("alice_key"), secret);
-    EXPECT_EQ(GetRaw(kOtpModule, "alice#")->Dword(), 0u);
+    EXPECT_EQ(Value(kOtpModule, "alice#").Dword(), 0u);
 
-    // A user name with the protected mark keeps a plain record.
+    // A user name with the protected mark keeps a plain record. A destination
+    // makes a counter-based user time-based: her codes are sent, not counted.
+    PutDword(kOtpModule, "maxxxine#", 5);
     EXPECT_EQ(Manage_SMS_Number_User("maxxxine", std::string(179, '5').c_str()), 1u);
     EXPECT_EQ(Stored("maxxxine_sms"), std::string(179, '5'));
+    EXPECT_EQ(Value(kOtpModule, "maxxxine#").Dword(), 0u);
     EXPECT_EQ(Manage_SMS_Number_User("maxxxine", std::string(180, '6').c_str()), 0u);
     EXPECT_EQ(Stored("maxxxine_sms"), std::string(179, '5'));
     EXPECT_EQ(Manage_SMS_Number_User("maxxxine", nullptr), 0u);
