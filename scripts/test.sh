@@ -17,6 +17,9 @@ cmake --preset windows >/dev/null
 cmake --build --preset windows -j"$jobs"
 ctest --preset windows -j"$jobs"
 
+# Every fixture's stop ends what its start started.
+scripts/leftovers.sh build --kill || { echo "== processes of the test run were left running" >&2; exit 1; }
+
 # The suite's size against the code's: tests stay at most 35% of it.
 if git rev-parse --git-dir >/dev/null 2>&1; then
     tests=$(git ls-files tests | xargs cat | wc -l)

@@ -26,7 +26,14 @@ start)
     mv "$root/xvfb.display.tmp" "$root/xvfb.display"
     ;;
 stop)
-    [ -f "$root/xvfb.pid" ] && kill "$(cat "$root/xvfb.pid")" 2>/dev/null || true
+    if [ -f "$root/xvfb.pid" ]; then
+        pid=$(cat "$root/xvfb.pid")
+        kill "$pid" 2>/dev/null || true
+        for _ in $(seq 50); do
+            kill -0 "$pid" 2>/dev/null || break
+            sleep 0.1
+        done
+    fi
     rm -f "$root/xvfb.pid" "$root/xvfb.display"
     ;;
 run)

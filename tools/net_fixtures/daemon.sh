@@ -2,9 +2,12 @@
 # and pid file live in the fixture folder $dir.
 
 # start_daemon NAME COMMAND...: runs COMMAND detached, output to $dir/NAME.log.
+# One process per NAME: one started before is stopped first, so that a
+# second start (a resume after a resume) never leaves the first running.
 start_daemon() {
     local name=$1
     shift
+    stop_daemon "$name"
     setsid "$@" >"$dir/$name.log" 2>&1 </dev/null &
     echo $! >"$dir/$name.pid"
 }
