@@ -2,6 +2,7 @@
 
 #include "common/trace.h"
 #include "module/user_name.h"
+#include "otp/lockout.h"
 #include "otp/provisioning.h"
 #include "otp/user_record.h"
 #include "settings/registry.h"
@@ -28,6 +29,7 @@ int DeleteDataBlock(const char* userName, uint32_t blockNumber) {
     WriteRegString(RegRoot::LocalMachine, kOtpModuleKey, BlockValueName(userName, blockNumber).c_str(), nullptr);
     for (const char* suffix : {kKeySuffix, kDestinationSuffix, kHistorySuffix, kSkewSuffix, kCounterSuffix})
         DeleteRecordValue(userName, suffix);
+    ClearFailureCount(userName);  // the failure limit's count goes with the record
     return 1;
 }
 

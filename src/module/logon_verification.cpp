@@ -10,6 +10,7 @@
 #include "common/trace.h"
 #include "directory/directory_ops.h"
 #include "module/user_name.h"
+#include "otp/lockout.h"
 #include "otp/provisioning.h"
 #include "otp/user_record.h"
 #include "otp/verification.h"
@@ -43,20 +44,36 @@ int AskDomainController(const std::string& user, const char* code) {
     return -1;
 }
 
+// A decision made on a compared code counts for the failure limit.
+int Counted(const char* countedName, const FailureLimit& limit, int result) {
+    if (result == 1)
+        CountAcceptedCode(countedName, limit);
+    else
+        CountRejectedCode(countedName, limit);
+    return result;
+}
+
 }  // namespace
 
 int VerifyLogonCode(const char* userName, char* codeText) {
     if (!userName || !codeText) return 0;
     const std::string user = LogonWorkingName(userName);
     if (BoundedLength(codeText, kMaxCodeLength + 1) > kMaxCodeLength) codeText[kMaxCodeLength] = '\0';
+    const bool anyUser = std::strstr(userName, kAnyUser) != nullptr;
+
+    // The failure limit (off unless set) refuses before anything is compared
+    // or sent: not even a domain controller sees a locked user's code.
+    const FailureLimit limit = ReadFailureLimit();
+    const char* counted = anyUser ? kAnyUserCountName : user.c_str();
+    if (RefusedByLock(counted, limit)) return 0;
 
     if (DomainModeOn() && IsWorkstation(Module())) {
         const int decided = AskDomainController(user, codeText);
-        if (decided >= 0) return decided;
+        if (decided >= 0) return Counted(counted, limit, decided);
     }
 
     std::string secret;
-    if (!std::strstr(userName, kAnyUser)) {
+    if (!anyUser) {
         if (LastOtpEntryNameLength() < 3 && DomainModeOn()) {
             TraceLog("VerifyPIN get config for %s", user.c_str());
             if (!IsDirectoryOffline()) VelmoADAP_GetUserOtpInfo(user.c_str());
@@ -77,7 +94,8 @@ int VerifyLogonCode(const char* userName, char* codeText) {
     TraceLog("VerifyOTP:\t[in]user=%s  pin = %s %i (%d)", user.c_str(), codeText, result,
              static_cast<int>(secret.size()));
     ResetLastOtpEntryName();
-    return result;
+    if (anyUser && result == 1) CountAcceptedCode(matched, limit);
+    return Counted(counted, limit, result);
 }
 
 }  // namespace velmo

@@ -8,6 +8,7 @@
 #include "common/user_list_sink.h"
 #include "delivery/remote_verification.h"
 #include "directory/directory_ops.h"
+#include "otp/lockout.h"
 #include "otp/record_scan.h"
 #include "otp/user_record.h"
 #include "settings/registry.h"
@@ -81,11 +82,14 @@ int findVerifyUserName(const char* codeText, char* outUserName, size_t outSize) 
     UserListSink* list = listing ? CurrentUserListSink() : nullptr;
     if (list) list->Clear();
     int found = 0;
+    const FailureLimit limit = listing ? FailureLimit{} : ReadFailureLimit();
     ForEachRecord([&](const OtpRecord& record) {
         if (listing) {
             if (list) list->Add(record.userName.c_str());
             return true;
         }
+        // A locked user's record is not compared: the scan is no way around a lock.
+        if (RefusedByLock(record.userName.c_str(), limit)) return true;
         const bool accepted = verifyDevicePIN(record.userName.c_str(), record.secret.c_str(), codeText);
         TraceLog("findVerifyUserName %s %d", record.userName.c_str(), accepted ? 1 : 0);
         if (!accepted) return true;

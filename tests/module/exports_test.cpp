@@ -136,6 +136,23 @@ TEST_F(Initialised, AnyUserFindsTheUserWhoseBlocksReadDataThenReads) {
     EXPECT_EQ(dll.VerifyPIN("anyuser", CurrentCode(kSecret)), 0);  // case matters: a named user
 }
 
+TEST_F(Initialised, TheFailureLimitLocksAUserWithoutComparingHerCodes) {
+    PutText(kOtpModule, "alice_key", kSecret);
+    PutText(kOtpModule, "bob_key", kBobSecret);
+    PutDword(kVelmo, "MaxFailedCodes", 2);
+    PutDword(kVelmo, "FailureLockSeconds", 60);
+    EXPECT_EQ(dll.VerifyPIN("alice", "000001"), 0);
+    EXPECT_EQ(dll.VerifyPIN("alice", "000002"), 0);
+    EXPECT_EQ(dll.VerifyPIN("alice", CurrentCode()), 0);  // locked: even the right code
+    // The record scan passes her by; bob's record still answers.
+    EXPECT_EQ(dll.VerifyPIN("AnyUser", CurrentCode()), 0);
+    EXPECT_EQ(dll.VerifyPIN("AnyUser", CurrentCode(kBobSecret)), 1);
+    // Her lock, not her code, refused her: the only evidence is the trace.
+    EXPECT_EQ(trace->StartingWith("VerifyPIN alice is locked for ").size(), 4u);  // locked, then refused 3 times
+    EXPECT_EQ(dll.DeleteData("alice", 1), 1);  // the count goes with the record
+    EXPECT_FALSE(GetRaw(kOtpModule, "alice_failures"));
+}
+
 TEST_F(Initialised, DomainWorkstationsWithoutADirectory) {
     PutText(kOtpModule, "alice_key", kSecret);
     PutDword(kVelmo, "VelmoADmode", 1);
