@@ -43,13 +43,21 @@ FailureLimit ReadFailureLimit() {
                             ReadRegDword(RegRoot::LocalMachine, kVelmoKey, "FailureLockSeconds", 0));
 }
 
-UserLock CurrentLock(const char* userName, const FailureLimit& limit) {
+namespace {
+
+UserLock LockNow(const char* userName, const FailureLimit& limit, bool store) {
     if (!limit.On() || !userName) return {};
     const FailureCount stored = ReadCount(userName);
     const LockCheck check = CheckLock(stored, limit, UnixNow());
-    if (!(check.count == stored)) WriteCount(userName, check.count);
+    if (store && !(check.count == stored)) WriteCount(userName, check.count);
     return {check.remainingSeconds, check.count.failures};
 }
+
+}  // namespace
+
+UserLock CurrentLock(const char* userName, const FailureLimit& limit) { return LockNow(userName, limit, true); }
+
+UserLock PeekLock(const char* userName, const FailureLimit& limit) { return LockNow(userName, limit, false); }
 
 bool RefusedByLock(const char* userName, const FailureLimit& limit) {
     const UserLock lock = CurrentLock(userName, limit);

@@ -28,6 +28,9 @@ struct UserLock {
 // behind, is stored as it now stands.
 UserLock CurrentLock(const char* userName, const FailureLimit& limit);
 
+// The same, only read (for administrators' listings): nothing is stored.
+UserLock PeekLock(const char* userName, const FailureLimit& limit);
+
 // Refuses a code for a locked user, with the trace line that says so.
 bool RefusedByLock(const char* userName, const FailureLimit& limit);
 

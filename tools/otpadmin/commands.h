@@ -26,6 +26,7 @@ int CommandProvision(const Args& args);
 int CommandVerify(const Args& args);
 int CommandDelete(const Args& args);
 int CommandUsers(const Args& args);
+int CommandUnlock(const Args& args);
 int CommandSettings(const Args& args);
 int CommandCheckRemote(const Args& args);
 int CommandSend(const Args& args);

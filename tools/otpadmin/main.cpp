@@ -23,7 +23,8 @@ const Command kCommands[] = {
      CommandCode},
     {"verify", "USER CODE     check a code as the logon does (VerifyPIN)", CommandVerify},
     {"delete", "USER          remove USER's OTP record (DeleteData)", CommandDelete},
-    {"users", "               list the OTP records", CommandUsers},
+    {"users", "               list the OTP records (and who is locked by the failure limit)", CommandUsers},
+    {"unlock", "USER          lift USER's lock of the failure limit", CommandUnlock},
     {"settings", "            open the OTP settings dialog (DisplaySettingsDialog)", CommandSettings},
     {"kind", "USER            the kind of OTP USER has (ReadData 10)", CommandKind},
     {"set", "USER COMMAND     apply an OTP setting: totp, hotp, sms-otp,DEST or token-otp,SECRET[,STEP]\n"
