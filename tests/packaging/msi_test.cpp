@@ -33,6 +33,10 @@ const std::string kUrl = "https://otp.example/verify?u=%user%&p=%pass%";
 const std::pair<const char*, const char*> kSettings[] = {
     {kVelmo, "VelmoPath"}, {kVelmo, "VelmoADmode"}, {kOtpModule, "SMS-Gate"},
     {kOtpModule, "SMS-Gate-Success-Value"}, {kOtpModule, "URL"}};
+// The opt-in protections, given at the first install and kept from then on.
+const std::pair<const char*, const char*> kProtections[] = {
+    {kVelmo, "MaxFailedCodes"}, {kVelmo, "FailureLockSeconds"}, {kVelmo, "TraceMasking"}};
+const char* const kProtectionsGiven[] = {"dword:5", "dword:600", "dword:1"};
 
 std::string Package(const char* unixPath) {
     std::string path = std::string("Z:") + unixPath;
@@ -76,6 +80,7 @@ struct Step {
     std::string folder;                 // the install folder afterwards, empty when none
     std::vector<std::string> settings;  // as kSettings
     bool logon = false;                 // alice logs on with the installed module
+    bool protections = true;            // kProtections hold kProtectionsGiven
 };
 
 }  // namespace
@@ -85,7 +90,8 @@ TEST(MsiPackage, InstallUpgradeRepairAndUninstallKeepSettingsAndRecords) {
     PutText(kOtpModule, "alice_key", kSecret);
     const std::string current = Package(VELMO_MSI), previous = Package(VELMO_MSI_PREVIOUS);
     const std::string properties =
-        " SMSGATE=" + kLongGate + " SMSGATESUCCESS=\" queued \" VERIFYURL=" + kUrl + " DOMAINMODE=0";
+        " SMSGATE=" + kLongGate + " SMSGATESUCCESS=\" queued \" VERIFYURL=" + kUrl + " DOMAINMODE=0" +
+        " MAXFAILEDCODES=5 FAILURELOCKSECONDS=600 TRACEMASKING=1";
     const std::string gate = "OtpDeliveryScript.ps1";  // as the administrator sets it later
     const auto administratorReconfigures = [&] {
         PutText(kOtpModule, "SMS-Gate", gate);
@@ -94,7 +100,7 @@ TEST(MsiPackage, InstallUpgradeRepairAndUninstallKeepSettingsAndRecords) {
     };
     const Step steps[] = {
         {"a DOMAINMODE other than 0 or 1 is refused", {}, "/i " + current + " DOMAINMODE=yes", 1603, {}, "",
-         {kAbsent, kAbsent, kAbsent, kAbsent, kAbsent}},
+         {kAbsent, kAbsent, kAbsent, kAbsent, kAbsent}, false, false},
         {"an install with properties", {}, "/i " + current + properties, 0, {VELMO_MSI_VERSION}, kDefaultFolder,
          {kDefaultFolder, "dword:0", kLongGate, " queued ", kUrl}},
         {"the same again", {}, "/i " + current + properties, 0, {VELMO_MSI_VERSION}, kDefaultFolder,
@@ -119,6 +125,10 @@ TEST(MsiPackage, InstallUpgradeRepairAndUninstallKeepSettingsAndRecords) {
         EXPECT_EQ(InstalledVersions(), step.versions);
         for (size_t i = 0; i < std::size(kSettings); ++i)
             EXPECT_EQ(Setting(kSettings[i].first, kSettings[i].second), Ansi(step.settings[i])) << kSettings[i].second;
+        for (size_t i = 0; i < std::size(kProtections); ++i)
+            EXPECT_EQ(Setting(kProtections[i].first, kProtections[i].second),
+                      step.protections ? kProtectionsGiven[i] : kAbsent)
+                << kProtections[i].second;
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, View::Wow64, kVelmo));
         ASSERT_EQ(Setting(kOtpModule, "alice_key"), kSecret);
 
