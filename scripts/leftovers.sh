@@ -9,7 +9,7 @@ found=0
 for proc in /proc/[0-9]*; do
     pid=${proc#/proc/}
     [ "$pid" = $$ ] && continue
-    cmd=$(tr '\0' ' ' <"$proc/cmdline" 2>/dev/null) || continue
+    cmd=$( { tr '\0' ' ' <"$proc/cmdline"; } 2>/dev/null) || continue
     [ -n "$cmd" ] || continue
     cwd=$(readlink "$proc/cwd" 2>/dev/null || true)
     if [[ $cmd == *"$build/"* || $cwd == "$build" || $cwd == "$build/"* ]] ||
