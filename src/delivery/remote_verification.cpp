@@ -33,7 +33,7 @@ int verifyOTP_Web(const char* userName, const char* codeText, char* answer, size
     GenericHTTPClient client;
     client.ClearPostArguments();
     client.SetAgent("Velmo");
-    TraceLog("verifyOTP_Web Verify OTP by HTTP: %s %s", urlTemplate, userName);
+    TraceLog("verifyOTP_Web Verify OTP by HTTP: %s %s", TracedUrl(urlTemplate).c_str(), userName);
 
     const std::string_view templ = urlTemplate;
     if (!Contains(templ, "%user%") && !Contains(templ, "%pass%")) {
@@ -42,9 +42,11 @@ int verifyOTP_Web(const char* userName, const char* codeText, char* answer, size
     }
     char url[kFilledUrlSize];
     CopyText(url, FillTemplate(templ, "%user%", userName, "%pass%", codeText));
+    char shownUrl[kFilledUrlSize];
+    CopyText(shownUrl, TracedFilledUrl(templ, "%user%", userName, "%pass%", codeText));
 
     if (!client.RequestOfURI(url, HttpGet)) {
-        TraceLog("verifyOTP_Web GET err %s %s", client.LastErrorText(), url);
+        TraceLog("verifyOTP_Web GET err %s %s", client.LastErrorText(), shownUrl);
         CopyText(answer, answerSize, kNetworkErrorText);
         return kRemoteNetworkError;
     }
@@ -54,8 +56,8 @@ int verifyOTP_Web(const char* userName, const char* codeText, char* answer, size
     CopyText(answer, answerSize, start);
 
     const int result = ScanVerificationAnswer(start);
-    if (result == kRemoteNoStatus) TraceLog("verifyOTP_Web wrong OTP: %s", url);
-    if (result == kRemoteNoValue) TraceLog("verifyOTP_Web wrong OTP2: %s", url);
+    if (result == kRemoteNoStatus) TraceLog("verifyOTP_Web wrong OTP: %s", shownUrl);
+    if (result == kRemoteNoValue) TraceLog("verifyOTP_Web wrong OTP2: %s", shownUrl);
     return result;
 }
 

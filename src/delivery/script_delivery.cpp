@@ -4,6 +4,7 @@
 
 #include "common/text.h"
 #include "common/trace.h"
+#include "common/trace_mask.h"
 #include "delivery/delivery.h"
 #include "delivery/delivery_channels.h"
 #include "delivery/script_command.h"
@@ -27,7 +28,8 @@ int SendByScript(const char* scriptName, const char* destination, const char* us
     WriteRegString(RegRoot::LocalMachine, kVelmoKey, "PSStatus", " ");
 
     const std::string arguments = ScriptArguments(userName, codeText, destination);
-    RunPowerShellScript(scriptName, arguments.c_str());
+    const std::string shown = ScriptArguments(userName, Masked(codeText), destination);
+    RunPowerShellScript(scriptName, arguments.c_str(), shown.c_str());
 
     std::string answer = ReadScriptStatus();
     if (answer.size() < kMinAnswerLength) {
@@ -35,7 +37,7 @@ int SendByScript(const char* scriptName, const char* destination, const char* us
         answer = ReadScriptStatus();
     }
     CopyText(status, statusSize, ScriptStatusText(answer));
-    TraceLog("SriptRet: %s ret:%s [cmd %s]", scriptName, status, arguments.c_str());
+    TraceLog("SriptRet: %s ret:%s [cmd %s]", scriptName, status, shown.c_str());
     return ScriptOutcome(View(status));
 }
 

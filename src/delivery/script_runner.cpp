@@ -40,21 +40,23 @@ bool StartHidden(const char* applicationPath, const char* commandLine, PROCESS_I
 
 }  // namespace
 
-bool RunPowerShellScript(const char* scriptName, const char* arguments) {
+bool RunPowerShellScript(const char* scriptName, const char* arguments, const char* shownArguments) {
     if (!scriptName) scriptName = "";
     char folder[kProductFolderSize];
     ReadProductFolder(folder);
     SetCurrentDirectoryA(folder);
 
     const std::string command = PowerShellArguments(folder, scriptName, arguments);
-    if (!StartProcessAndWait(SystemProgramPath(kPowerShellInSystemFolder).c_str(), command.c_str()))
-        StartProcessAndWait(kPowerShellName, command.c_str());
+    const std::string shown = PowerShellArguments(folder, scriptName, shownArguments ? shownArguments : arguments);
+    if (!StartProcessAndWait(SystemProgramPath(kPowerShellInSystemFolder).c_str(), command.c_str(), shown.c_str()))
+        StartProcessAndWait(kPowerShellName, command.c_str(), shown.c_str());
     return true;
 }
 
-bool StartProcessAndWait(const char* program, const char* arguments) {
+bool StartProcessAndWait(const char* program, const char* arguments, const char* shownArguments) {
     if (!program) program = "";
     if (!arguments) arguments = "";
+    if (!shownArguments) shownArguments = arguments;
     char folder[kProductFolderSize];
     ReadProductFolder(folder);
     char candidate[kProgramPathSize];
@@ -70,17 +72,19 @@ bool StartProcessAndWait(const char* program, const char* arguments) {
     else
         firstError = GetLastError();
     CopyText(commandLine, ProcessCommandLine(applicationPath, program, arguments));
+    char shownCommandLine[kCommandLineSize];
+    CopyText(shownCommandLine, ProcessCommandLine(applicationPath, program, shownArguments));
     if (arguments[0] == '\0') return false;
 
     PROCESS_INFORMATION process = {};
     bool started = applicationPath && StartHidden(applicationPath, commandLine, process);
     if (!started) {
         if (applicationPath) firstError = GetLastError();
-        TraceLog("Create process failed %s %s %X", applicationPath ? applicationPath : "", commandLine,
+        TraceLog("Create process failed %s %s %X", applicationPath ? applicationPath : "", shownCommandLine,
                  static_cast<unsigned>(firstError));
         started = StartHidden(nullptr, commandLine, process);
         if (!started) {
-            TraceLog("CreateProcess2 failed %s %s %X", applicationPath ? applicationPath : "", commandLine,
+            TraceLog("CreateProcess2 failed %s %s %X", applicationPath ? applicationPath : "", shownCommandLine,
                      static_cast<unsigned>(GetLastError()));
             return false;
         }

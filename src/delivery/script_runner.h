@@ -19,12 +19,13 @@ inline constexpr char kPowerShellName[] = "powershell.exe";
 // optional argument text, through PowerShell in the system folder and then
 // the search path. Makes the product folder the process's current directory.
 // Always true: the outcome is in "PSStatus".
-bool RunPowerShellScript(const char* scriptName, const char* arguments);
+// `shownArguments`, when given, stand for the arguments in trace lines.
+bool RunPowerShellScript(const char* scriptName, const char* arguments, const char* shownArguments = nullptr);
 
 // Starts `program` (from the product folder when it is there, else as named)
 // with `arguments` in a hidden window and waits up to 12 s for it to end;
 // a process still running then is left running. False when the argument
 // text is empty or no process could be started.
-bool StartProcessAndWait(const char* program, const char* arguments);
+bool StartProcessAndWait(const char* program, const char* arguments, const char* shownArguments = nullptr);
 
 }  // namespace velmo

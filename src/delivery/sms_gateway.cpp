@@ -3,6 +3,7 @@
 #include "common/secure_wipe.h"
 #include "common/text.h"
 #include "common/trace.h"
+#include "common/trace_mask.h"
 #include "delivery/delivery.h"
 #include "delivery/delivery_channels.h"
 #include "delivery/delivery_texts.h"
@@ -27,7 +28,8 @@ int SendGet(GenericHTTPClient& client, const char* gateway, const char* destinat
     char url[kFilledUrlSize];
     CopyText(url, FillTemplate(gateway, kPhonePlaceholder, destination, kCodePlaceholder, codeText));
     if (!client.RequestOfURI(url, HttpGet)) {
-        TraceLog("GET err %s %s", client.LastErrorText(), url);
+        TraceLog("GET err %s %s", client.LastErrorText(),
+                 TracedFilledUrl(gateway, kPhonePlaceholder, destination, kCodePlaceholder, codeText).c_str());
         CopyText(status, statusSize, kNetworkErrorText);
         return kDeliveryFailed;
     }
@@ -46,14 +48,14 @@ int SendTwilioForm(GenericHTTPClient& client, const char* gateway, const char* p
     client.SetExtraHeader(authorization);
     char body[kTwilioFormBodySize];
     CopyText(body, form.body);
-    TraceLog("Url args %s", body);
-    TraceLog("auth %s", authorization.c_str());
+    TraceLog("Url args %s", TraceMaskingOn() ? MakeTwilioForm(gateway, destination, kTraceMark).body.c_str() : body);
+    TraceLog("auth %s", Masked(authorization.c_str()));
     client.AddPostArgument("", body);  // an empty name posts the text as the whole body
 
     char url[kFilledUrlSize];
     CopyText(url, form.url);
     if (!client.RequestOfURI(url, HttpPost)) {
-        TraceLog("Http Request err %s %s", client.LastErrorText(), url);
+        TraceLog("Http Request err %s %s", client.LastErrorText(), TracedUrl(url).c_str());
         CopyText(status, statusSize, kNetworkErrorText);
         return kDeliveryFailed;
     }
@@ -67,7 +69,7 @@ int SendByHttp(const char* gateway, const char* gatewayParam, const char* destin
     GenericHTTPClient client;
     client.ClearPostArguments();
     client.SetAgent("Velmo");
-    TraceLog("Send by HTTP: %s %s", gateway, userName);
+    TraceLog("Send by HTTP: %s %s", TracedUrl(gateway).c_str(), userName);
     if (IsTwilioGateway(gateway))
         return SendTwilioForm(client, gateway, gatewayParam, destination, codeText, status, statusSize);
     return SendGet(client, gateway, destination, codeText, status, statusSize);

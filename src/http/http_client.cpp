@@ -7,6 +7,7 @@
 #include "common/secure_wipe.h"
 #include "common/text.h"
 #include "common/trace.h"
+#include "common/trace_mask.h"
 #include "settings/registry.h"
 
 namespace velmo {
@@ -71,7 +72,8 @@ int GenericHTTPClient::RequestOfURI(const char* url, int method) {
     if (!SendRequest(parts.path, method)) {
         // Code, host and path only: the proxy password and the extra header
         // (credentials) never reach the trace from here.
-        TraceLog("Error RequestOfURI %d %s %s", static_cast<int>(lastErrorCode_), parts.host, parts.path);
+        // A template may put the code or a key into the path.
+        TraceLog("Error RequestOfURI %d %s %s", static_cast<int>(lastErrorCode_), parts.host, Masked(parts.path));
         TraceLog("%s", lastErrorText_);
     } else {
         bool ok = false;

@@ -5,6 +5,7 @@
 
 #include "common/text.h"
 #include "common/trace.h"
+#include "common/trace_mask.h"
 #include "http/generic_http_client.h"
 #include "http/post_body.h"
 #include "http/request_flags.h"
@@ -96,7 +97,7 @@ bool GenericHTTPClient::RequestPost(const char* path) {
     char contentType[kPostContentTypeSize];
     CopyText(contentType, PostContentType(body));
 
-    TraceLog("%s", body);
+    TraceLog("%s", Masked(body));  // a form carries the code; the caller traces it masked
     if (!OpenRequest("POST", RequestObjectName(HttpPost, View(path), query_).c_str(), kPostRequestFlags)) {
         Fail(GetLastError(), "RequestPost HttpOpenRequest %d");
         TraceLog("%s", lastErrorText_);

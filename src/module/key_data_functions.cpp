@@ -7,6 +7,7 @@
 #include "common/module_state.h"
 #include "common/text.h"
 #include "common/trace.h"
+#include "common/trace_mask.h"
 #include "delivery/delivery.h"
 #include "directory/directory_ops.h"
 #include "module/delivery_address.h"
@@ -87,7 +88,7 @@ int SendCodeToUser(const std::string& user, uint8_t* data, uint32_t* length) {
     const int32_t code = ComputeCode(secret.c_str(), TimeStepNumber(UnixNow(), ReadTimeStep(name)));
     const std::string codeText = std::to_string(code);
     const ModuleState& m = Module();
-    TraceLog("ReadData: Sending SMS to %s %s (text %s) (OK val:%s)...", name, destination.c_str(), codeText.c_str(),
+    TraceLog("ReadData: Sending SMS to %s %s (text %s) (OK val:%s)...", name, destination.c_str(), Masked(codeText.c_str()),
              m.smsGateSuccessValue);
 
     char answer[kDeliveryAnswerSize] = {};
@@ -156,7 +157,9 @@ int ApplyOtpSetting(const std::string& user, uint8_t* data, uint32_t* length) {
     const char* text = reinterpret_cast<const char*>(data);
     const std::string_view command(text, BoundedLength(text, kSettingCommandMax));
     const OtpSettingCommand setting = ParseOtpSettingCommand(command);
-    TraceLog("ReadData: Set OTP %s %.*s", name, static_cast<int>(command.size()), command.data());
+    // A token's secret is given in the command itself.
+    const std::string shownCommand = MaskedIn(command, setting.token ? setting.token->given : std::string());
+    TraceLog("ReadData: Set OTP %s %s", name, shownCommand.c_str());
 
     if (setting.timeBased) {
         WriteRecordNumber(name, kCounterSuffix, 0);
@@ -173,11 +176,10 @@ int ApplyOtpSetting(const std::string& user, uint8_t* data, uint32_t* length) {
         if (m.smsGateValue[0] == '\0') ShowWarning(kGatewayNotSet);
     }
     if (const auto& token = setting.token) {
-        TraceLog("ReadData: Set otp Key %d bytes,  %.*s", static_cast<int>(token->given.size()),
-                 static_cast<int>(command.size()), command.data());
+        TraceLog("ReadData: Set otp Key %d bytes,  %s", static_cast<int>(token->given.size()), shownCommand.c_str());
         secret = token->secret;
         if (!token->LengthAccepted()) {
-            TraceLog("ReadData: len err %d bytes,  %s", static_cast<int>(secret.size()), secret.c_str());
+            TraceLog("ReadData: len err %d bytes,  %s", static_cast<int>(secret.size()), Masked(secret.c_str()));
             ShowWarning(kSecretLengthError);
             if (length) *length = 0;
             return 0;

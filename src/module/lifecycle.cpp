@@ -8,6 +8,7 @@
 #include "common/module_state.h"
 #include "common/trace.h"
 #include "common/trace_log.h"
+#include "common/trace_mask.h"
 #include "directory/directory_state.h"
 #include "module/machine_role.h"
 #include "module/trace_file_name.h"
@@ -21,7 +22,10 @@ constexpr uint32_t kTraceLimitKb = 300;
 constexpr char kDefaultGate[] = "OtpDeliveryScript.ps1";
 constexpr char kDefaultSuccessValue[] = " OK ";
 
+bool TraceMaskingSetting() { return ReadRegDword(RegRoot::LocalMachine, kVelmoKey, "TraceMasking", 0) == 1; }
+
 void OpenTraceFile(ModuleState& m) {
+    SetTraceMaskingSource(&TraceMaskingSetting);  // asked at each line that carries a secret
     char productPath[kProductPathReadSize];
     ReadRegText(RegRoot::LocalMachine, kVelmoKey, "VelmoPath", productPath, sizeof productPath);
     char exe[kHostExePathSize + 1] = {};

@@ -8,6 +8,7 @@
 #include "common/module_state.h"
 #include "common/text.h"
 #include "common/trace.h"
+#include "common/trace_mask.h"
 #include "directory/directory_ops.h"
 #include "module/user_name.h"
 #include "otp/lockout.h"
@@ -91,7 +92,7 @@ int VerifyLogonCode(const char* userName, char* codeText) {
     const int result = !secret.empty()
                            ? (verifyDevicePIN(user.c_str(), secret.c_str(), codeText) ? 1 : 0)
                            : findVerifyUserName(codeText, matched, kMatchedUserNameSize);
-    TraceLog("VerifyOTP:\t[in]user=%s  pin = %s %i (%d)", user.c_str(), codeText, result,
+    TraceLog("VerifyOTP:\t[in]user=%s  pin = %s %i (%d)", user.c_str(), Masked(codeText), result,
              static_cast<int>(secret.size()));
     ResetLastOtpEntryName();
     if (anyUser && result == 1) CountAcceptedCode(matched, limit);

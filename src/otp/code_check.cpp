@@ -6,6 +6,7 @@
 
 #include "common/text.h"
 #include "common/trace.h"
+#include "common/trace_mask.h"
 #include "otp/code_generator.h"
 #include "otp/code_search.h"
 
@@ -26,7 +27,7 @@ uint32_t TypedValue(std::string_view code) {
 }
 
 bool Reject(std::string_view code) {
-    TraceLog("verifyDevicePIN wrong: rname=%.*s ", static_cast<int>(code.size()), code.data());
+    TraceLog("verifyDevicePIN wrong: rname=%s ", Masked(std::string(code).c_str()));
     return false;
 }
 
@@ -75,9 +76,10 @@ bool CheckCode(RecordStore& record, const char* userName, const char* secretText
     char shownSecret[kSecretShownInTrace + 1];
     CopyText(shownSecret, View(secretText));
     const std::string codeText(code);
-    TraceLog("verifyDevicePIN key:%s now:%d, pin:%d (%s) (time:%X %s# skew:%d his:%d step:%d wnd: %d)", shownSecret,
-             codes.CodeAt(base), static_cast<int>(typed), codeText.c_str(), base, userName ? userName : "", skew,
-             static_cast<int>(historySize), step, static_cast<int>(w));
+    TraceLog("verifyDevicePIN key:%s now:%s, pin:%s (%s) (time:%X %s# skew:%d his:%d step:%d wnd: %d)",
+             Masked(shownSecret), MaskedNumber(codes.CodeAt(base)).c_str(), MaskedNumber(static_cast<int>(typed)).c_str(),
+             Masked(codeText.c_str()), base, userName ? userName : "", skew, static_cast<int>(historySize), step,
+             static_cast<int>(w));
     if (typed == 0) return false;
 
     if (auto match = SearchWindow(codes, base + static_cast<uint32_t>(skew), w, typed)) {

@@ -8,6 +8,7 @@
 #include "common/session_identity.h"
 #include "common/text.h"
 #include "common/trace.h"
+#include "common/trace_mask.h"
 #include "otp/base32.h"
 #include "otp/user_record.h"
 #include "settings/registry.h"
@@ -60,7 +61,7 @@ void GenerateOTP_Key_User(const char* userName, int mode) {
     char shown[kSecretShownInTrace + 1];
     CopyText(shown, secret);
     TraceLog("GenerateOTP_Key_User created config for %s, key: %s",
-             RecordValueName(userName, kCounterSuffix).c_str(), shown);
+             RecordValueName(userName, kCounterSuffix).c_str(), Masked(shown));
 }
 
 const char* GenerateQR_Code_User(const char* userName, int mode) {

@@ -7,6 +7,7 @@
 #include "common/admin_only.h"
 #include "common/text.h"
 #include "common/trace.h"
+#include "common/trace_mask.h"
 #include "common/win_handles.h"
 #include "settings/hex.h"
 #include "settings/key_cache.h"
@@ -164,7 +165,7 @@ uint32_t ReadRegBinary(RegRoot root, const char* path, const char* name, uint8_t
     if (type != REG_SZ) return got;
 
     *size = BytesFromHexValue(buffer, got);  // bytes kept as hexadecimal text
-    TraceLog("ReadReg HEX %s", HexEncode(buffer, static_cast<int32_t>(*size)));
+    TraceLog("ReadReg HEX %s", Masked(HexEncode(buffer, static_cast<int32_t>(*size))));  // a data block may be secret
     return *size;
 }
 
