@@ -4,11 +4,11 @@
 
 #include <vector>
 
+#include "common/host_settings.h"
 #include "common/language_lookup.h"
 #include "common/text.h"
 #include "common/trace.h"
 #include "common/win_handles.h"
-#include "settings/registry.h"
 
 namespace velmo {
 
@@ -75,8 +75,8 @@ std::u16string_view AsUtf16(const std::string& raw) {
 
 LanguageData LanguageData::LoadForProduct() {
     char product[kProductPathSize], language[kLanguageNameSize];
-    ReadRegText(RegRoot::LocalMachine, kVelmoKey, "VelmoPath", product, sizeof product);
-    ReadRegText(RegRoot::LocalMachine, kVelmoKey, "Language", language, sizeof language);
+    ReadProductFolderSetting(product, sizeof product);
+    ReadLanguageSetting(language, sizeof language);
     if (product[0]) {
         const std::string base(product);
         return Load(base + "languages\\" + language + ".txt", base + "languages\\strings.h");

@@ -9,17 +9,15 @@
 #include <vector>
 
 #include "common/admin_only.h"
+#include "common/host_settings.h"
 #include "common/text.h"
 #include "common/trace.h"
 #include "common/win_handles.h"
-#include "settings/registry.h"
 
 namespace velmo {
 
 namespace {
 
-constexpr char kDisableLogKey[] = "Software\\Velmo";
-constexpr char kDisableLogValue[] = "DisableLog";
 constexpr uint32_t kExePathSize = 500;
 
 // Appenders serialise on one byte far beyond any real log content. The lock
@@ -27,7 +25,7 @@ constexpr uint32_t kExePathSize = 500;
 // the line is written or the handle closes.
 constexpr DWORD kLockOffsetHigh = 0x7FFFFFF0;
 
-bool LogDisabledIn(RegRoot root) { return ReadRegDword(root, kDisableLogKey, kDisableLogValue, 0) == 1; }
+bool LogDisabledIn(SettingsScope scope) { return DisableLogSetting(scope) == 1; }
 
 class AppendLock {
 public:
@@ -91,7 +89,7 @@ CTraceMaker& GetTraceMaker() {
 
 void CTraceMaker::OpenLog(const char* path, uint32_t limitKb) {
     limitKb_ = limitKb;
-    if (LogDisabledIn(RegRoot::CurrentUser) || LogDisabledIn(RegRoot::LocalMachine)) {
+    if (LogDisabledIn(SettingsScope::CurrentUser) || LogDisabledIn(SettingsScope::Machine)) {
         if (path && *path) DeleteFileA(path);
         return;
     }
@@ -118,8 +116,8 @@ void CTraceMaker::OpenLog(const char* path, uint32_t limitKb) {
 }
 
 void CTraceMaker::WriteLine(const char* text) {
-    if (LogDisabledIn(RegRoot::CurrentUser)) return;
-    if (LogDisabledIn(RegRoot::LocalMachine)) {
+    if (LogDisabledIn(SettingsScope::CurrentUser)) return;
+    if (LogDisabledIn(SettingsScope::Machine)) {
         if (path_[0]) DeleteFileA(path_);
         return;
     }

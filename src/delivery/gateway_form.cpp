@@ -7,7 +7,7 @@
 #include "common/text.h"
 #include "delivery/delivery_texts.h"
 #include "delivery/url_template.h"
-#include "otp/base64.h"
+#include "settings/base64.h"
 
 namespace velmo {
 

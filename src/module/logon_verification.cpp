@@ -27,6 +27,10 @@ constexpr DWORD kDirectoryReplyDelayMs = 200;
 
 bool IsBypassCode(const char* code) { return code[0] == kBypassCode && code[1] == '\0'; }
 
+// An accepted code moved the user's record on: in domain mode the directory
+// copy follows it, whichever way the record was found.
+void FollowInDirectory(const char* user) { VelmoADAP_AddUserOtpInfo(user, nullptr, nullptr); }
+
 // On a domain workstation a domain controller decides first: 1 or 0 when it
 // answered, -1 when the local record decides.
 int AskDomainController(const std::string& user, const char* code) {
@@ -90,8 +94,8 @@ int VerifyLogonCode(const char* userName, char* codeText) {
 
     char* matched = Module().matchedUserName;
     const int result = !secret.empty()
-                           ? (verifyDevicePIN(user.c_str(), secret.c_str(), codeText) ? 1 : 0)
-                           : findVerifyUserName(codeText, matched, kMatchedUserNameSize);
+                           ? (verifyDevicePIN(user.c_str(), secret.c_str(), codeText, FollowInDirectory) ? 1 : 0)
+                           : findVerifyUserName(codeText, matched, kMatchedUserNameSize, FollowInDirectory);
     TraceLog("VerifyOTP:\t[in]user=%s  pin = %s %i (%d)", user.c_str(), Masked(codeText), result,
              static_cast<int>(secret.size()));
     ResetLastOtpEntryName();

@@ -7,7 +7,6 @@
 #include "common/trace.h"
 #include "common/user_list_sink.h"
 #include "delivery/remote_verification.h"
-#include "directory/directory_ops.h"
 #include "otp/lockout.h"
 #include "otp/record_scan.h"
 #include "otp/user_record.h"
@@ -21,7 +20,7 @@ namespace {
 // decision asks for it.
 class RegistryRecord final : public RecordStore {
 public:
-    explicit RegistryRecord(const char* userName) : user_(userName) {}
+    RegistryRecord(const char* userName, RecordMovedOn movedOn) : user_(userName), movedOn_(movedOn) {}
 
     uint32_t Counter() override { return ReadRecordNumber(user_, kCounterSuffix, 0); }
     uint32_t Step() override { return ReadRecordNumber(user_, kStepSuffix, kDefaultStep); }
@@ -49,12 +48,14 @@ public:
     }
     void WriteCounter(uint32_t counter) override { WriteRecordNumber(user_, kCounterSuffix, counter); }
     void WriteSkew(uint32_t skew) override { WriteRecordNumber(user_, kSkewSuffix, skew); }
-    // In domain mode the directory copy follows the local record.
-    void Accepted() override { VelmoADAP_AddUserOtpInfo(user_, nullptr, nullptr); }
+    void Accepted() override {
+        if (movedOn_) movedOn_(user_);
+    }
 
 private:
     std::string History() const { return RecordValueName(user_, kHistorySuffix); }
     const char* user_;
+    RecordMovedOn movedOn_;
 };
 
 bool VerifyRemotely(const char* userName, const char* codeText) {
@@ -68,16 +69,16 @@ bool VerifyRemotely(const char* userName, const char* codeText) {
 
 }  // namespace
 
-bool verifyDevicePIN(const char* userName, const char* secretText, const char* codeText) {
+bool verifyDevicePIN(const char* userName, const char* secretText, const char* codeText, RecordMovedOn movedOn) {
     if (!userName || !secretText || !codeText) return false;
     const std::string_view code(codeText, BoundedLength(codeText, kMaxCodeLength + 1));
     if (!WellFormedCode(code)) return false;
     if (RemoteVerificationConfigured()) return VerifyRemotely(userName, codeText);
-    RegistryRecord record(userName);
+    RegistryRecord record(userName, movedOn);
     return CheckCode(record, userName, secretText, code, UnixNow());
 }
 
-int findVerifyUserName(const char* codeText, char* outUserName, size_t outSize) {
+int findVerifyUserName(const char* codeText, char* outUserName, size_t outSize, RecordMovedOn movedOn) {
     const bool listing = !codeText || codeText[0] == '\0';
     UserListSink* list = listing ? CurrentUserListSink() : nullptr;
     if (list) list->Clear();
@@ -90,7 +91,7 @@ int findVerifyUserName(const char* codeText, char* outUserName, size_t outSize) 
         }
         // A locked user's record is not compared: the scan is no way around a lock.
         if (RefusedByLock(record.userName.c_str(), limit)) return true;
-        const bool accepted = verifyDevicePIN(record.userName.c_str(), record.secret.c_str(), codeText);
+        const bool accepted = verifyDevicePIN(record.userName.c_str(), record.secret.c_str(), codeText, movedOn);
         TraceLog("findVerifyUserName %s %d", record.userName.c_str(), accepted ? 1 : 0);
         if (!accepted) return true;
         CopyText(outUserName, outSize, record.userName);

@@ -1,10 +1,11 @@
-// AES-256, CBC, the PKCS#5 padding of CPassword, protected texts and hex.
+// AES-256, CBC, the PKCS#5 padding of CPassword, protected texts, hex and Base64.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 
 #include "settings/aes256.h"
+#include "settings/base64.h"
 #include "settings/hex.h"
 #include "settings/password.h"
 #include "settings/protected_value.h"
@@ -164,4 +165,23 @@ TEST(Hex, DecodeAndEncode) {
     const std::string cut = HexEncode(many.data(), 1250);
     EXPECT_EQ(cut.size(), 2498u);
     EXPECT_EQ(cut.substr(cut.size() - 6), "DEDF..");
+}
+
+TEST(Base64, Rfc4648VectorsEndWithCrLfAndTheOutputMustFit) {
+    for (auto [bytes, text] : {std::pair<std::string, std::string>{"", ""}, {"f", "Zg=="}, {"fo", "Zm8="},
+                               {"foo", "Zm9v"}, {"foob", "Zm9vYg=="}, {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"},
+                               {"ACxxxxxxxx:token", "QUN4eHh4eHh4eDp0b2tlbg=="}}) {
+        char out[64];
+        int32_t length = static_cast<int32_t>(bytes.size());
+        ASSERT_TRUE(Base64Encode(reinterpret_cast<const uint8_t*>(bytes.data()), out, sizeof out, length));
+        EXPECT_EQ(std::string(out), text + "\r\n");
+        EXPECT_EQ(length, static_cast<int32_t>(text.size() + 2));
+    }
+    char small[7];
+    std::memset(small, 'x', sizeof small);
+    int32_t length = 3;
+    EXPECT_FALSE(Base64Encode(reinterpret_cast<const uint8_t*>("abc"), small, 6, length));  // needs 7
+    EXPECT_EQ(length, 3);
+    EXPECT_EQ(small[0], 'x');
+    EXPECT_TRUE(Base64Encode(reinterpret_cast<const uint8_t*>("abc"), small, 7, length));
 }

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "otp/base64.h"
+#include "settings/base64.h"
 
 namespace velmo::ui {
 

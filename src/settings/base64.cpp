@@ -1,4 +1,4 @@
-#include "otp/base64.h"
+#include "settings/base64.h"
 
 namespace velmo {
 

@@ -1,4 +1,5 @@
-// Base64 (RFC 4648 standard alphabet, '=' padding) for HTTP Basic credentials.
+// Base64 (RFC 4648 standard alphabet, '=' padding): the gateway's HTTP Basic
+// credentials, and the key and message texts of the public-key companion.
 // Pure code.
 #pragma once
 
