@@ -12,6 +12,7 @@
 #include "common/code_page.h"
 #include "common/com_ptr.h"
 #include "common/trace.h"
+#include "common/trace_mask.h"
 #include "directory/direct_ldap.h"
 #include "directory/directory_object.h"
 #include "directory/directory_state.h"
@@ -36,12 +37,18 @@ bool IsDataTypeStatus(uint32_t status) { return status == kStatusCannotConvert |
 
 const wchar_t* W(const std::u16string& text) { return Wide(text); }
 
+// A value as trace lines show it: a secret one is the mark while masking is on.
+const wchar_t* Shown(const std::u16string& container, const std::u16string& name, const std::u16string& value) {
+    return IsSecretAttribute(container, name) ? Masked(W(value)) : W(value);
+}
+
 // "save attr" lines: long values are shown by their length only.
-void TraceSave(const std::u16string& name, const std::u16string& value, size_t longFrom) {
+void TraceSave(const std::u16string& container, const std::u16string& name, const std::u16string& value,
+               size_t longFrom) {
     if (value.size() >= longFrom)
         TraceLogW(L"save attr %s len:%d", W(name), static_cast<int>(value.size()));
     else
-        TraceLogW(L"save attr %s - %s.", W(name), W(value));
+        TraceLogW(L"save attr %s - %s.", W(name), Shown(container, name, value));
 }
 
 // One step of the security-descriptor update: reported on standard output
@@ -113,12 +120,12 @@ bool _velmoAP_addRecord(const std::u16string& container, const std::u16string& n
         object.reset(handle);
     }
     for (const auto& [name, value] : attributes) {
-        TraceSave(name, value, kLongValueInLibraryWrite);
+        TraceSave(container, name, value, kLongValueInLibraryWrite);
         if (name.size() < kMinNameLength) continue;
         const std::u16string stored = value.empty() ? kEmptyValue : value;
         const uint32_t status = CallEntry(d.entries.LDAP_SetAttr, object.get(), W(name), W(stored));
         if (status != 0) {
-            TraceLogW(L"Can't LDAP_SetAttr(%s %s)", W(name), W(stored));
+            TraceLogW(L"Can't LDAP_SetAttr(%s %s)", W(name), Shown(container, name, stored));
             ReportDirectoryStatus(status);
         }
     }
@@ -137,7 +144,7 @@ bool _velmoAP_addRecord_ldap(const std::u16string& container, const std::u16stri
     // Texts and values live in these vectors while the request is sent.
     std::vector<std::string> names, values;
     for (const auto& [name, value] : attributes) {
-        TraceSave(name, value, kLongValueInDirectWrite);
+        TraceSave(container, name, value, kLongValueInDirectWrite);
         if (name.size() < kMinNameLength) continue;
         names.push_back(ToAnsi(name));
         values.push_back(ToAnsi(value.empty() ? kEmptyValue : value));
@@ -291,7 +298,7 @@ bool _velmoAP_getAttrsMap(const std::u16string& container, const char16_t* objec
                 if (!text.get()) continue;
                 const std::u16string_view read = Utf16(text.get());
                 if (read.size() < kLongValueInLibraryRead)
-                    TraceLogW(L"attr %s=%s.", W(name), text.get());
+                    TraceLogW(L"attr %s=%s.", W(name), Shown(container, name, std::u16string(read)));
                 else
                     TraceLogW(L"attr %s= %d (bytes len)", W(name), static_cast<int>(read.size()));
                 value = read;
@@ -372,7 +379,7 @@ bool _velmoAP_getAttrsMap_ldap(const std::u16string& container, const char16_t* 
         if (first.empty()) continue;
         value = FromAnsi(first);
         if (first.size() < kLongValueInDirectWrite)
-            TraceLog("%s=%s", name.c_str(), first.c_str());
+            TraceLog("%s=%s", name.c_str(), IsSecretAttribute(container, key) ? Masked(first.c_str()) : first.c_str());
         else
             TraceLog("%s= %d (bytes len)", name.c_str(), static_cast<int>(first.size()));
     }

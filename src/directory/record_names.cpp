@@ -96,4 +96,10 @@ std::optional<std::vector<std::u16string>> MultiSzStr_to_List(const char16_t* bu
     }
 }
 
+bool IsSecretAttribute(std::u16string_view container, std::u16string_view name) {
+    if (container == kSecretKeys) return name == u"kvOathSecret";
+    if (container == kSelfEnrolls) return name == u"kvUserAuthData" || name == u"kvReplyToken" || name == u"kvUserAttr1";
+    return false;
+}
+
 }  // namespace velmo

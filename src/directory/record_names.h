@@ -69,4 +69,9 @@ std::u16string DirectNameFilter(std::u16string_view objectName);
 // an empty text, all within `length` UTF-16 units; anything else fails.
 std::optional<std::vector<std::u16string>> MultiSzStr_to_List(const char16_t* buffer, uint64_t length);
 
+// Attributes whose values are secrets, masked in the trace when masking is
+// on: a key object's OTP secret, and in a self-enrolment request the
+// encrypted code, the reply's signature and the session key or secret block.
+bool IsSecretAttribute(std::u16string_view container, std::u16string_view name);
+
 }  // namespace velmo

@@ -13,6 +13,7 @@
 #include "common/platform_random.h"
 #include "common/text.h"
 #include "common/trace.h"
+#include "common/trace_mask.h"
 #include "common/secure_wipe.h"
 #include "common/win_handles.h"
 #include "directory/companion_library.h"
@@ -89,10 +90,10 @@ std::string Field(const AttrsMap& reply, const char16_t* name) {
 void CacheSecret(const char* user, const std::string& blockText) {
     SessionKey key = g_sessionKey;
     ClearAtSessionPosition(key, g_sessionPosition);
-    TraceLog("Decrypt by %s.", HexEncode(key.data(), static_cast<int32_t>(key.size())));
+    TraceLog("Decrypt by %s.", Masked(HexEncode(key.data(), static_cast<int32_t>(key.size()))));
     SecretBlock block = DecryptSecretBlock(blockText, key);
     SecureWipe(key.data(), key.size());
-    TraceLog("Decrypted secret OTP key : %s skew:%d (byte1:%d %d)", block.secret.c_str(), block.skew, block.byte21,
+    TraceLog("Decrypted secret OTP key : %s skew:%d (byte1:%d %d)", Masked(block.secret.c_str()), block.skew, block.byte21,
              block.byte22);
     if (!block.Usable()) {
         TraceLog("Wrong OTP key");
@@ -122,7 +123,7 @@ std::wstring VelmoADAP_SelfEnroll_PutOTP(const char* userName, const char* codeT
         char encrypted[kEncryptedSize] = {};
         int result = encrypt(publicKey.c_str(), code, encrypted);
         encrypted[kEncryptedSize - 1] = '\0';
-        TraceLog("VelmoADAP_SelfEnroll_PutOTP. Encrypted otp %d (%s)", result, encrypted);
+        TraceLog("VelmoADAP_SelfEnroll_PutOTP. Encrypted otp %d (%s)", result, Masked(encrypted));
         request[u"kvUserAuthData"] = FromAnsi(encrypted);
         if (OfflineLogonAllowed() && NewSessionKey()) {
             char keyText[2 * kSessionKeySize + 1] = {};
@@ -131,7 +132,7 @@ std::wstring VelmoADAP_SelfEnroll_PutOTP(const char* userName, const char* codeT
             result = encrypt(publicKey.c_str(), keyText, encryptedKey);
             encryptedKey[kEncryptedSize - 1] = '\0';
             SecureWipe(keyText, sizeof keyText);
-            TraceLog("Encrypted sessionkey %d (%s)", result, encryptedKey);
+            TraceLog("Encrypted sessionkey %d (%s)", result, Masked(encryptedKey));
             g_sessionPosition = static_cast<int8_t>(result / 2);
             request[u"kvUserAttr1"] = FromAnsi(encryptedKey);
         }
@@ -175,8 +176,8 @@ int VelmoADAP_SelfEnroll_GetOTPReply(const std::wstring& requestId, const char* 
     _velmoAP_deleteRecord(kSelfEnrolls, id);
     const std::string token = Field(reply, u"kvReplyToken"), authData = Field(reply, u"kvUserAuthData"),
                       block = Field(reply, u"kvUserAttr1");
-    TraceLog("VelmoADAP_SelfEnroll_GetOTPReply AuthData:%s Sign:%s attr1:%s", authData.c_str(), token.c_str(),
-             block.c_str());
+    TraceLog("VelmoADAP_SelfEnroll_GetOTPReply AuthData:%s Sign:%s attr1:%s", Masked(authData.c_str()),
+             Masked(token.c_str()), Masked(block.c_str()));
 
     UniqueModule library(LoadCompanionLibrary("velmo_ui.dll"));
     if (!library) {
@@ -191,13 +192,13 @@ int VelmoADAP_SelfEnroll_GetOTPReply(const std::wstring& requestId, const char* 
         TraceLog("verifyServerOTPSignature valid: %d ", valid);
         library.reset();
         if (valid > 0) {
-            TraceLog("VelmoADAP_SelfEnroll_GetOTPReply AD:\t[in]user=%s  pin = %s %i ", user, code, 1);
+            TraceLog("VelmoADAP_SelfEnroll_GetOTPReply AD:\t[in]user=%s  pin = %s %i ", user, Masked(code), 1);
             if (OfflineLogonAllowed() && block.size() >= kMinSecretBlockText) CacheSecret(user, block);
             return 1;
         }
-        TraceLog("verifyServerOTPSignature err: %s %s pub-%s. ", code, token.c_str(), publicKey);
+        TraceLog("verifyServerOTPSignature err: %s %s pub-%s. ", Masked(code), Masked(token.c_str()), publicKey);
     }
-    TraceLog("VelmoADAP_SelfEnroll_GetOTPReply AD:\t[in]user=%s  pin = %s %i ", user, code, 0);
+    TraceLog("VelmoADAP_SelfEnroll_GetOTPReply AD:\t[in]user=%s  pin = %s %i ", user, Masked(code), 0);
     return 0;
 }
 

@@ -32,6 +32,12 @@ host_folder workstation "${host[@]}"
 host_folder bare "$bin/otpadmin.exe" "$bin/velmo_otp.dll" "$bin/velmo_adap.dll"  # no velmo_ui.dll
 machine member
 machine workstation
+# Both machines keep their traces without secrets (checked at the end).
+for name in member workstation; do
+    on "$name" reg add 'HKLM\SOFTWARE\Velmo' /v TraceMasking /t REG_DWORD /d 1 /reg:32 /f >/dev/null
+done
+# Every code typed is remembered for that check.
+alice_code() { oathtool --totp --base32 "$alice_secret" --now "@$(($(date +%s) + 30 * ${1:-0}))" | tee -a "$world/typed"; }
 on workstation reg add 'HKLM\SOFTWARE\Velmo' /v OtpModeAD /t REG_DWORD /d 1 /reg:32 /f >/dev/null
 on workstation reg add 'HKLM\SOFTWARE\Velmo' /v serverPublicKey /d "$(cat "$directory_dir/service.publickey")" \
     /reg:32 /f >/dev/null
@@ -49,13 +55,14 @@ expect "and the directory object has the code in its history" "kvOathHistory: [0
     "$(alice_object kvOathHistory)"
 
 # The workstation asks the domain's OTP service.
-out=$(otpadmin_on workstation verify alice "$(alice_code 1)")
+seen=$(alice_code 1)  # typed twice: the second time at once, whatever step it is then
+out=$(otpadmin_on workstation verify alice "$seen")
 expect "the service accepts alice's code at the workstation" "accepted" "$out"
 echo "      domain logon accepted by the service: ${out##*(}"
 expect "the workstation caches her secret" "alice_key +REG_SZ +$alice_secret" \
     "$(on workstation reg query 'HKLM\SOFTWARE\Velmo\OtpModule' /v alice_key /reg:32)"
 expect "a code the service has seen is refused although the cache would take it" "refused" \
-    "$(otpadmin_on workstation verify alice "$(alice_code 1)")"
+    "$(otpadmin_on workstation verify alice "$seen")"
 expect "without velmo_ui.dll the request cannot be read: refused" "refused" \
     "$(cd "$world/bare" && on workstation otpadmin.exe verify alice "$(alice_code 2)")"
 
@@ -68,5 +75,13 @@ expect "the directory stopped: offline logon from the cached secret" "accepted" 
     "$(otpadmin_on workstation verify alice "$(alice_code 4)")"
 on workstation reg add 'HKLM\SOFTWARE\Velmo' /v OfflineADMode /t REG_DWORD /d 1 /reg:32 /f >/dev/null
 expect "with OfflineADMode 1 she cannot" "refused" "$(otpadmin_on workstation verify alice "$(alice_code 5)")"
+
+traces=$(cat "$prefix_root"/{member,workstation}/drive_c/Velmo/otp_otpadmin.exe.log | tr -d '\r')
+expect "the session key is masked in the trace" 'Decrypt by \*{5}\.' "$traces"
+leaked=""
+for secret in "$alice_secret" "${alice_secret:0:4}" $(sort -u "$world/typed"); do
+    grep -qF -- "$secret" <<<"$traces" && leaked="$leaked $secret"
+done
+expect "no secret and no code in the masked traces${leaked:+ (found:$leaked)}" "^$" "$leaked"
 
 [ "$failures" -eq 0 ] || { echo "$failures checks failed"; exit 1; }

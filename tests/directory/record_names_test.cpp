@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "directory/record_names.h"
 
@@ -62,4 +63,14 @@ TEST(RecordNames, MultiStringsFromTheLibrary) {
         }
     }
     EXPECT_FALSE(MultiSzStr_to_List(nullptr, 5));
+}
+
+TEST(RecordNames, SecretAttributesByContainer) {
+    for (const auto& [container, name, secret] : {std::tuple{kSecretKeys, u"kvOathSecret", true},
+                                                  {kSecretKeys, u"kvUserAttr1", false},  // a destination there
+                                                  {kSelfEnrolls, u"kvUserAttr1", true},
+                                                  {kSelfEnrolls, u"kvReplyToken", true},
+                                                  {kSelfEnrolls, u"kvUserAuthData", true},
+                                                  {kSelfEnrolls, u"kvUserName", false}})
+        EXPECT_EQ(IsSecretAttribute(container, name), secret);
 }
