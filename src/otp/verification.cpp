@@ -20,7 +20,7 @@ namespace {
 // decision asks for it.
 class RegistryRecord final : public RecordStore {
 public:
-    explicit RegistryRecord(const char* userName) : user_(userName) {}
+    RegistryRecord(const char* userName, bool mirrored) : user_(userName), mirrored_(mirrored) {}
 
     uint32_t Counter() override { return ReadRecordNumber(user_, kCounterSuffix, 0); }
     uint32_t Step() override { return ReadRecordNumber(user_, kStepSuffix, kDefaultStep); }
@@ -49,11 +49,14 @@ public:
     void WriteCounter(uint32_t counter) override { WriteRecordNumber(user_, kCounterSuffix, counter); }
     void WriteSkew(uint32_t skew) override { WriteRecordNumber(user_, kSkewSuffix, skew); }
     // In domain mode the directory copy follows the local record.
-    void Accepted() override { VelmoADAP_AddUserOtpInfo(user_, nullptr, nullptr); }
+    void Accepted() override {
+        if (mirrored_) VelmoADAP_AddUserOtpInfo(user_, nullptr, nullptr);
+    }
 
 private:
     std::string History() const { return RecordValueName(user_, kHistorySuffix); }
     const char* user_;
+    bool mirrored_;
 };
 
 bool VerifyRemotely(const char* userName, const char* codeText) {
@@ -65,15 +68,24 @@ bool VerifyRemotely(const char* userName, const char* codeText) {
     return false;
 }
 
-}  // namespace
-
-bool verifyDevicePIN(const char* userName, const char* secretText, const char* codeText) {
+// `local`: no remote service, no directory copy.
+bool Decide(const char* userName, const char* secretText, const char* codeText, bool local) {
     if (!userName || !secretText || !codeText) return false;
     const std::string_view code(codeText, BoundedLength(codeText, kMaxCodeLength + 1));
     if (!WellFormedCode(code)) return false;
-    if (RemoteVerificationConfigured()) return VerifyRemotely(userName, codeText);
-    RegistryRecord record(userName);
+    if (!local && RemoteVerificationConfigured()) return VerifyRemotely(userName, codeText);
+    RegistryRecord record(userName, !local);
     return CheckCode(record, userName, secretText, code, UnixNow());
+}
+
+}  // namespace
+
+bool verifyDevicePIN(const char* userName, const char* secretText, const char* codeText) {
+    return Decide(userName, secretText, codeText, false);
+}
+
+bool CheckCodeLocally(const char* userName, const char* secretText, const char* codeText) {
+    return Decide(userName, secretText, codeText, true);
 }
 
 int findVerifyUserName(const char* codeText, char* outUserName, size_t outSize) {

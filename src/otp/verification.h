@@ -16,6 +16,11 @@ namespace velmo {
 // stores "URL-ret").
 bool verifyDevicePIN(const char* userName, const char* secretText, const char* codeText);
 
+// The same local decision over the registry record, without the remote
+// service and without bringing the directory copy up to date: for a
+// self-test that must stay on this machine.
+bool CheckCodeLocally(const char* userName, const char* secretText, const char* codeText);
+
 // Finds the record that accepts `codeText` and copies its user name to
 // `outUserName` (room `outSize`): 1 found, 0 not. With an empty code it lists
 // every record's user in the registered user list instead.
