@@ -64,7 +64,7 @@ TEST(DoctorRules, CertificateNamesAndDates) {
     const struct { const CertificateFacts& facts; const char* host; int64_t now; Verdict verdict; } rows[] = {
         {san, "otp.example", kNow, Verdict::Ok},          {san, "OTP.Example", kNow, Verdict::Ok},
         {san, "a.corp.example", kNow, Verdict::Ok},       {san, "a.b.corp.example", kNow, Verdict::Fail},
-        {san, "corp.example", kNow, Verdict::Fail},       {san, "10.0.0.5", kNow, Verdict::Ok},
+        {san, "corp.example", kNow, Verdict::Fail},       {san, ".corp.example", kNow, Verdict::Fail},       {san, "10.0.0.5", kNow, Verdict::Ok},
         {san, "ignored", kNow, Verdict::Fail},            {san, "10.0.0.6", kNow, Verdict::Fail},
         {cnOnly, "gw.example", kNow, Verdict::Ok},        {san, "otp.example", kNow - 2 * kDay, Verdict::Fail},
         {san, "otp.example", kNow + 91 * kDay, Verdict::Fail}, {san, "otp.example", kNow + 80 * kDay, Verdict::Warn}};
@@ -88,7 +88,7 @@ TEST(DoctorRules, DamagedRecords) {
         {"long step", Record(Text(secret), {}, Dword(7200)), {"odd time step of 7200 s"}},
         {"counter-based, step ignored", Record(Text(secret), Dword(3), Dword(7200)), {}},
         {"skew too far", Record(Text(secret), {}, {}, Dword(1500)), {"skew of 1500 steps, beyond what the module learns"}},
-        {"short history", Record(Text(secret), {}, {}, {}, Binary(5)), {"history of 5 bytes, not whole counters"}},
+        {"short history", Record(Text(secret), {}, {}, {}, Binary(6)), {"history of 6 bytes, not whole counters"}},
         {"long history", Record(Text(secret), {}, {}, {}, Binary(2000)), {"history of 2000 bytes cannot be read (at most 1608)"}},
     };
     for (const auto& r : rows) EXPECT_EQ(RecordDamage(r.record), r.faults) << r.what;
