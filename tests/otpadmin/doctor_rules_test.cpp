@@ -30,10 +30,13 @@ StoredRecord Record(StoredValue key, StoredValue counter = {}, StoredValue step 
 }  // namespace
 
 TEST(DoctorRules, ClockOffsetsAgainstTheTimeStep) {
-    const struct { int64_t offset; int32_t step; Verdict verdict; } rows[] = {
-        {0, 30, Verdict::Ok},    {7, 30, Verdict::Ok},    {8, 30, Verdict::Warn},  {-8, 30, Verdict::Warn},
-        {29, 30, Verdict::Warn}, {30, 30, Verdict::Fail}, {-300, 30, Verdict::Fail}, {14, 60, Verdict::Ok},
-        {15, 60, Verdict::Warn}};
+    const struct {
+        int64_t offset;
+        int32_t step;
+        Verdict verdict;
+    } rows[] = {{0, 30, Verdict::Ok},      {7, 30, Verdict::Ok},    {8, 30, Verdict::Warn},
+                {-8, 30, Verdict::Warn},   {29, 30, Verdict::Warn}, {30, 30, Verdict::Fail},
+                {-300, 30, Verdict::Fail}, {14, 60, Verdict::Ok},   {15, 60, Verdict::Warn}};
     for (const auto& r : rows)
         EXPECT_EQ(ClockFinding("s", r.offset, r.step).verdict, r.verdict) << r.offset << " s, step " << r.step;
 }
@@ -59,15 +62,27 @@ TEST(DoctorRules, HttpDatesAndTheirText) {
 }
 
 TEST(DoctorRules, CertificateNamesAndDates) {
-    const CertificateFacts san{{"otp.example", "*.corp.example"}, {"10.0.0.5"}, "ignored", kNow - kDay, kNow + 90 * kDay};
+    const CertificateFacts san{
+        {"otp.example", "*.corp.example"}, {"10.0.0.5"}, "ignored", kNow - kDay, kNow + 90 * kDay};
     CertificateFacts cnOnly{{}, {}, "gw.example", kNow - kDay, kNow + 90 * kDay};
-    const struct { const CertificateFacts& facts; const char* host; int64_t now; Verdict verdict; } rows[] = {
-        {san, "otp.example", kNow, Verdict::Ok},          {san, "OTP.Example", kNow, Verdict::Ok},
-        {san, "a.corp.example", kNow, Verdict::Ok},       {san, "a.b.corp.example", kNow, Verdict::Fail},
-        {san, "corp.example", kNow, Verdict::Fail},       {san, ".corp.example", kNow, Verdict::Fail},       {san, "10.0.0.5", kNow, Verdict::Ok},
-        {san, "ignored", kNow, Verdict::Fail},            {san, "10.0.0.6", kNow, Verdict::Fail},
-        {cnOnly, "gw.example", kNow, Verdict::Ok},        {san, "otp.example", kNow - 2 * kDay, Verdict::Fail},
-        {san, "otp.example", kNow + 91 * kDay, Verdict::Fail}, {san, "otp.example", kNow + 80 * kDay, Verdict::Warn}};
+    const struct {
+        const CertificateFacts& facts;
+        const char* host;
+        int64_t now;
+        Verdict verdict;
+    } rows[] = {{san, "otp.example", kNow, Verdict::Ok},
+                {san, "OTP.Example", kNow, Verdict::Ok},
+                {san, "a.corp.example", kNow, Verdict::Ok},
+                {san, "a.b.corp.example", kNow, Verdict::Fail},
+                {san, "corp.example", kNow, Verdict::Fail},
+                {san, ".corp.example", kNow, Verdict::Fail},
+                {san, "10.0.0.5", kNow, Verdict::Ok},
+                {san, "ignored", kNow, Verdict::Fail},
+                {san, "10.0.0.6", kNow, Verdict::Fail},
+                {cnOnly, "gw.example", kNow, Verdict::Ok},
+                {san, "otp.example", kNow - 2 * kDay, Verdict::Fail},
+                {san, "otp.example", kNow + 91 * kDay, Verdict::Fail},
+                {san, "otp.example", kNow + 80 * kDay, Verdict::Warn}};
     for (const auto& r : rows)
         EXPECT_EQ(CertificateFinding("gateway", r.host, r.facts, r.now).verdict, r.verdict) << r.host << " " << r.now;
 }
@@ -75,21 +90,30 @@ TEST(DoctorRules, CertificateNamesAndDates) {
 TEST(DoctorRules, DamagedRecords) {
     const std::string secret = "JBSWY3DPEHPK3PXPJBSWY3DPEHPK3PXP";
     std::string hexHistory(3200, '0');
-    const struct { const char* what; StoredRecord record; std::vector<std::string> faults; } rows[] = {
+    const struct {
+        const char* what;
+        StoredRecord record;
+        std::vector<std::string> faults;
+    } rows[] = {
         {"sound", Record(Text(secret), Dword(0), Dword(30), Dword(1048575), Binary(1600)), {}},
         {"history as hex text", Record(Text(secret), {}, {}, {}, Text(hexHistory)), {}},
         {"empty secret", Record(Text("")), {"empty secret"}},
         {"not Base32", Record(Text("NOT-BASE32!")), {"secret is not Base32"}},
         {"secret as a number", Record(Dword(7)), {"secret stored of another type, not as text"}},
         {"too long", Record(Text(std::string(97, 'A'))), {"secret of 97 characters, of which the module reads 96"}},
-        {"counter and skew as text", Record(Text(secret), Text("5"), {}, Text("0")),
+        {"counter and skew as text",
+         Record(Text(secret), Text("5"), {}, Text("0")),
          {"counter (U#) stored as text", "skew stored as text"}},
         {"negative step", Record(Text(secret), {}, Dword(uint32_t(-5))), {"odd time step of -5 s"}},
         {"long step", Record(Text(secret), {}, Dword(7200)), {"odd time step of 7200 s"}},
         {"counter-based, step ignored", Record(Text(secret), Dword(3), Dword(7200)), {}},
-        {"skew too far", Record(Text(secret), {}, {}, Dword(1500)), {"skew of 1500 steps, beyond what the module learns"}},
+        {"skew too far",
+         Record(Text(secret), {}, {}, Dword(1500)),
+         {"skew of 1500 steps, beyond what the module learns"}},
         {"short history", Record(Text(secret), {}, {}, {}, Binary(6)), {"history of 6 bytes, not whole counters"}},
-        {"long history", Record(Text(secret), {}, {}, {}, Binary(2000)), {"history of 2000 bytes cannot be read (at most 1608)"}},
+        {"long history",
+         Record(Text(secret), {}, {}, {}, Binary(2000)),
+         {"history of 2000 bytes cannot be read (at most 1608)"}},
     };
     for (const auto& r : rows) EXPECT_EQ(RecordDamage(r.record), r.faults) << r.what;
     EXPECT_EQ(TimeStepOf(Record(Text(secret), {}, Dword(0))), 30);
@@ -100,13 +124,15 @@ TEST(DoctorRules, RequestsLeftInSelfEnrolls) {
     EXPECT_EQ(PostedTime(u"ffffffff", kNow), -1);  // low bits past now's: the time before
     EXPECT_EQ(PostedTime(u"6B49D1C4", kNow), 0);
     EXPECT_EQ(PostedTime(u"123456789", kNow), 0);
-    const struct { std::vector<EnrolRequest> requests; Verdict verdict; } rows[] = {
-        {{}, Verdict::Ok},
-        {{{kNow - 3, 1}}, Verdict::Ok},            // still in flight
-        {{{kNow - 60, 1}}, Verdict::Fail},         // the service is not answering now
-        {{{kNow - 2 * 3600, 1}}, Verdict::Warn},   // it was down then
-        {{{kNow - 60, 184}}, Verdict::Warn},       // answered after the workstation gave up
-        {{{kNow - 2 * 3600, 1}, {kNow - 30, 0}}, Verdict::Fail}};
+    const struct {
+        std::vector<EnrolRequest> requests;
+        Verdict verdict;
+    } rows[] = {{{}, Verdict::Ok},
+                {{{kNow - 3, 1}}, Verdict::Ok},           // still in flight
+                {{{kNow - 60, 1}}, Verdict::Fail},        // the service is not answering now
+                {{{kNow - 2 * 3600, 1}}, Verdict::Warn},  // it was down then
+                {{{kNow - 60, 184}}, Verdict::Warn},      // answered after the workstation gave up
+                {{{kNow - 2 * 3600, 1}, {kNow - 30, 0}}, Verdict::Fail}};
     for (const auto& r : rows) EXPECT_EQ(RequestsFinding(r.requests, kNow).verdict, r.verdict) << r.requests.size();
 }
 
@@ -120,6 +146,7 @@ TEST(DoctorRules, TheServiceKeyAsTheCompanionTakesIt) {
 
 TEST(DoctorRules, ReportsCarryNoControlCharacters) {
     const Findings f = {Fail("records", "bad\r\nFAKE  line", "fix\x1b[2J")};
-    EXPECT_EQ(TextReport(f), "FAIL  records        bad??FAKE  line\n      -> fix?[2J\n1 checks: 0 OK, 0 WARN, 1 FAIL\n");
+    EXPECT_EQ(TextReport(f),
+              "FAIL  records        bad??FAKE  line\n      -> fix?[2J\n1 checks: 0 OK, 0 WARN, 1 FAIL\n");
     EXPECT_EQ(JsonString("a\"b\\c\n\xe9"), "\"a\\\"b\\\\c\\u000a\\u00e9\"");
 }

@@ -3,9 +3,8 @@
 // expects its FAIL line and an exit code that counts the FAIL lines. The
 // output never holds a user's secret or code, and the self-test leaves no
 // value behind.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <ctime>
 #include <functional>
@@ -13,11 +12,11 @@
 #include <string>
 
 #include "common/clock.h"
+#include "loopback_http_server.h"
 #include "otp/code_check.h"
 #include "support/directory_fixture.h"
 #include "support/otp_codes.h"
 #include "support/windows_env.h"
-#include "loopback_http_server.h"
 
 using namespace velmo::test;
 
@@ -59,7 +58,8 @@ void DomainMode() {
     PutText(kVelmo, "serverPublicKey", key.substr(0, key.find_first_of("\r\n")));
     HMODULE library = LoadLibraryA("velmo_adap.dll");
     using ServiceAccountFn = void(__stdcall*)(HWND, HINSTANCE, wchar_t*, int);
-    auto store = reinterpret_cast<ServiceAccountFn>(reinterpret_cast<void*>(GetProcAddress(library, "ServiceAccountW")));
+    auto store =
+        reinterpret_cast<ServiceAccountFn>(reinterpret_cast<void*>(GetProcAddress(library, "ServiceAccountW")));
     std::wstring line = L"\"" + std::wstring(d["service"].begin(), d["service"].end()) + L"\" " +
                         std::wstring(d["service_password"].begin(), d["service_password"].end());
     store(nullptr, nullptr, line.data(), 0);

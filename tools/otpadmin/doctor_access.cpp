@@ -72,8 +72,8 @@ void CheckTraceFiles(Context& c) {
     }
     if (found.empty()) found = "no trace file in the product folder yet";
     found += offMachine ? "; logging off (\"DisableLog\" = 1)"
-                        : offUser ? "; logging off for this user only (HKCU \"DisableLog\" = 1)"
-                                  : "; logging on: each attempt's code goes into the trace";
+             : offUser  ? "; logging off for this user only (HKCU \"DisableLog\" = 1)"
+                        : "; logging on: each attempt's code goes into the trace";
     if (!readable.empty())
         c.Add(Fail("trace files", readable + " may be read by users: " + found, kPrivateFileFix));
     else
@@ -97,8 +97,9 @@ void CheckKey(Context& c, const KeyRule& rule) {
     const bool alwaysSecret = !rule.secrets[0];
     const std::string secrets = PresentSecrets(key.get(), rule);
     const std::optional<bool> readable = velmo::ReadableByUsers(key.get(), SE_REGISTRY_KEY);
-    const std::string what = alwaysSecret ? "holds every user's secret" : secrets.empty() ? "holds no password"
-                                                                                          : "holds " + secrets;
+    const std::string what = alwaysSecret      ? "holds every user's secret"
+                             : secrets.empty() ? "holds no password"
+                                               : "holds " + secrets;
     const std::string found = Format("HKLM\\%s %s", rule.path, what.c_str());
     if (!readable)
         c.Add(Warn(rule.check, found + ", its access list cannot be read", "run otpadmin as an administrator"));
@@ -117,8 +118,9 @@ void CheckProductFolder(Context& c) {
     velmo::ReadRegText(velmo::RegRoot::LocalMachine, velmo::kVelmoKey, "VelmoPath", folder, sizeof folder);
     c.productFolder = folder;
     if (c.productFolder.empty()) {
-        c.Add(Warn("product folder", "\"VelmoPath\" is not set: trace files and the delivery script are looked for "
-                                     "in each host's current folder",
+        c.Add(Warn("product folder",
+                   "\"VelmoPath\" is not set: trace files and the delivery script are looked for "
+                   "in each host's current folder",
                    "set HKLM\\SOFTWARE\\Velmo \"VelmoPath\" to the product folder, ending with a backslash"));
         return;
     }

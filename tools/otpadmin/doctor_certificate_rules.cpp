@@ -14,8 +14,10 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
 bool IsIpv4(std::string_view host) {
     int dots = 0;
     for (char c : host) {
-        if (c == '.') ++dots;
-        else if (c < '0' || c > '9') return false;
+        if (c == '.')
+            ++dots;
+        else if (c < '0' || c > '9')
+            return false;
     }
     return dots == 3;
 }
@@ -47,8 +49,8 @@ bool CertificateNames(const CertificateFacts& facts, std::string_view host) {
 }
 
 std::string CertificateSummary(const CertificateFacts& facts) {
-    return velmo::Format("certificate for %s, valid %s to %s", NameList(facts).c_str(), UtcText(facts.notBefore).c_str(),
-                         UtcText(facts.notAfter).c_str());
+    return velmo::Format("certificate for %s, valid %s to %s", NameList(facts).c_str(),
+                         UtcText(facts.notBefore).c_str(), UtcText(facts.notAfter).c_str());
 }
 
 Finding CertificateFinding(std::string check, std::string_view host, const CertificateFacts& facts, int64_t now) {

@@ -90,7 +90,8 @@ void CheckPowerShell(Context& c) {
                "install Windows PowerShell: without it no code is delivered and SMS and e-mail users cannot log on"));
 }
 
-void CheckGateway(Context& c) {
+// True when the channel is an HTTP gateway.
+bool CheckGateway(Context& c) {
     const std::string gateway = velmo::ReadRegText(velmo::RegRoot::LocalMachine, velmo::kOtpModuleKey, "SMS-Gate",
                                                    static_cast<uint32_t>(velmo::kGatewayTextSize));
     if (velmo::IsScriptGateway(gateway)) {
@@ -102,7 +103,7 @@ void CheckGateway(Context& c) {
             c.Add(Fail("script", Format("%s does not exist", script.c_str()),
                        "put the delivery script into the product folder (\"VelmoPath\")"));
         CheckPowerShell(c);
-        return;
+        return false;
     }
     const std::string origin = OriginOf(gateway);
     const bool twilio = velmo::IsTwilioGateway(gateway);
@@ -114,10 +115,12 @@ void CheckGateway(Context& c) {
         if (!velmo::TwilioCredentialsUsable(param))
             c.Add(Fail("gateway account", "\"SMS-Gate-Param\" holds no account and token",
                        "store \"ACxxxxxxxx:token\" as \"SMS-Gate-Param\""));
-    } else if (!velmo::Contains(gateway, velmo::kPhonePlaceholder) || !velmo::Contains(gateway, velmo::kCodePlaceholder)) {
+    } else if (!velmo::Contains(gateway, velmo::kPhonePlaceholder) ||
+               !velmo::Contains(gateway, velmo::kCodePlaceholder)) {
         c.Add(Warn("gateway", "the template lacks %phone% or %text%", "put both placeholders into \"SMS-Gate\""));
     }
     CheckServer(c, "gateway", gateway);
+    return true;
 }
 
 void CheckProxy(Context& c) {
@@ -150,11 +153,7 @@ void CheckDelivery(Context& c) {
         CheckServer(c, "verification", url);
         http = true;
     }
-    if (c.smsUsers) {
-        CheckGateway(c);
-        http = http || !velmo::IsScriptGateway(velmo::ReadRegText(velmo::RegRoot::LocalMachine, velmo::kOtpModuleKey,
-                                                                  "SMS-Gate", velmo::kGatewayTextSize));
-    }
+    if (c.smsUsers && CheckGateway(c)) http = true;
     if (http) CheckProxy(c);
 }
 
@@ -164,8 +163,10 @@ void CheckClock(Context& c, const std::string& url) {
         const std::string origin = OriginOf(url);
         const ProbeResult probe = origin.empty() ? ProbeResult{} : ProbeOrigin(origin);
         if (!probe.answered) {
-            c.Add(Fail("clock", Format("%s: %s", url.c_str(), origin.empty() ? "no host" : RequestFailureText(probe.error).c_str()),
-                       "give a URL of a server this machine reaches"));
+            c.Add(Fail(
+                "clock",
+                Format("%s: %s", url.c_str(), origin.empty() ? "no host" : RequestFailureText(probe.error).c_str()),
+                "give a URL of a server this machine reaches"));
             return;
         }
         server = origin;

@@ -38,8 +38,8 @@ Finding RequestsFinding(const std::vector<EnrolRequest>& requests, int64_t now) 
     const std::string counts = velmo::Format("%zu request(s) in CN=SelfEnrolls: %zu unanswered, %zu answered too late",
                                              requests.size(), unanswered, late);
     if (recent)
-        return Fail("requests", counts + velmo::Format(", %zu in the last hour (the newest %s)", recent,
-                                                      UtcText(newest).c_str()),
+        return Fail("requests",
+                    counts + velmo::Format(", %zu in the last hour (the newest %s)", recent, UtcText(newest).c_str()),
                     "the domain's OTP service is not answering: start it and check its account's rights on "
                     "CN=SelfEnrolls; meanwhile domain logons use cached secrets or are refused");
     if (unanswered)

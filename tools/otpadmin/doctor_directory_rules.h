@@ -18,8 +18,8 @@ constexpr int64_t kRequestInFlightSeconds = 10;
 constexpr int64_t kRecentRequestSeconds = 3600;
 
 struct EnrolRequest {
-    int64_t posted = 0;        // "kvTime", seconds since 1970; 0 unreadable
-    size_t replyLength = 0;    // characters of "kvReplyToken"
+    int64_t posted = 0;      // "kvTime", seconds since 1970; 0 unreadable
+    size_t replyLength = 0;  // characters of "kvReplyToken"
 };
 
 // "kvTime" (lowercase hexadecimal of the low 32 bits of the posting time) as

@@ -45,12 +45,15 @@ std::string LibrarySetting(const char* name) {
 // Where and as whom the module's opens go.
 std::string Where() {
     const velmo::DirectoryState& d = velmo::Directory();
-    std::string server = velmo::HasDirectoryServer() ? velmo::ToAnsi(velmo::DirectoryServer()) : LibrarySetting("Server");
+    std::string server =
+        velmo::HasDirectoryServer() ? velmo::ToAnsi(velmo::DirectoryServer()) : LibrarySetting("Server");
     if (server.empty()) server = "the domain's controller";
-    std::string who = std::wcslen(d.customUser) > 1 ? Text(d.customUser) + " (\"ADAP_Userxxx\")"
-                                                      : LibrarySetting("ServiceAccount");
-    if (who.empty()) who = "the process's Windows account (at logon, the computer's)";
-    else if (std::wcslen(d.customUser) <= 1) who += " (the library's \"ServiceAccount\")";
+    std::string who =
+        std::wcslen(d.customUser) > 1 ? Text(d.customUser) + " (\"ADAP_Userxxx\")" : LibrarySetting("ServiceAccount");
+    if (who.empty())
+        who = "the process's Windows account (at logon, the computer's)";
+    else if (std::wcslen(d.customUser) <= 1)
+        who += " (the library's \"ServiceAccount\")";
     return server + " as " + who;
 }
 
@@ -86,8 +89,10 @@ void CheckSchema(Context& c, const velmo::DirectoryObjectHandle& partition) {
     std::string missing, unknown;
     for (const char* name : kClasses) {
         const uint32_t status = find(partition.get(), velmo::Wide(velmo::FromAnsi(name)));
-        if (status == kNoSuchObject) missing += (missing.empty() ? "" : ", ") + std::string(name);
-        else if (status != 0) unknown = Format("%s: %s", name, Describe(status).c_str());
+        if (status == kNoSuchObject)
+            missing += (missing.empty() ? "" : ", ") + std::string(name);
+        else if (status != 0)
+            unknown = Format("%s: %s", name, Describe(status).c_str());
     }
     if (!missing.empty())
         c.Add(Fail("schema", "the directory's schema has no " + missing,
@@ -104,8 +109,8 @@ void CheckRequests(Context& c) {
     const velmo::AccessLibrary& e = velmo::Directory().entries;
     wchar_t* list = nullptr;
     uint64_t length = 0;
-    const uint32_t status = velmo::CallEntry(e.LDAP_SearchChildren, container.get(), L"(objectClass=kvSelfEnroll)",
-                                             &list, &length);
+    const uint32_t status =
+        velmo::CallEntry(e.LDAP_SearchChildren, container.get(), L"(objectClass=kvSelfEnroll)", &list, &length);
     const auto paths = velmo::MultiSzStr_to_List(reinterpret_cast<const char16_t*>(list), length);
     if (list) velmo::CallEntry(e.LDAP_FreeBuffer, list);
     if (status != 0 || !paths) {
@@ -145,7 +150,8 @@ void CheckDirectory(Context& c) {
     CheckContainers(c);
     CheckSchema(c, partition);
     if (c.workstation) {
-        c.Add(ServerKeyFinding(velmo::ReadRegString(velmo::RegRoot::LocalMachine, velmo::kVelmoKey, "serverPublicKey")));
+        c.Add(
+            ServerKeyFinding(velmo::ReadRegString(velmo::RegRoot::LocalMachine, velmo::kVelmoKey, "serverPublicKey")));
     }
     CheckRequests(c);
 }

@@ -42,12 +42,17 @@ std::string FileVersion(const std::string& path) {
 
 const char* RoleName(int32_t role) {
     switch (role) {
-    case 0: return "stand-alone";
-    case 1: return "domain workstation";
-    case 3: return "member server";
-    case 4:
-    case 5: return "domain controller";
-    default: return "unknown: the role query failed";
+        case 0:
+            return "stand-alone";
+        case 1:
+            return "domain workstation";
+        case 3:
+            return "member server";
+        case 4:
+        case 5:
+            return "domain controller";
+        default:
+            return "unknown: the role query failed";
     }
 }
 
@@ -59,9 +64,10 @@ void CheckCompanion(Context& c, const char* const (&files)[2], const char* const
     velmo::UniqueModule library(velmo::LoadCompanionLibrary(files[0]));
     if (!library) library.reset(velmo::LoadCompanionLibrary(files[1]));
     if (!library) {
-        c.Add(Fail(name, Format("neither %s nor %s loads from the module's folder (error %lu)", files[0], files[1],
-                                GetLastError()),
-                   Format("install the product's %s beside velmo_otp.dll; without it %s", files[0], why)));
+        c.Add(Fail(
+            name,
+            Format("neither %s nor %s loads from the module's folder (error %lu)", files[0], files[1], GetLastError()),
+            Format("install the product's %s beside velmo_otp.dll; without it %s", files[0], why)));
         return;
     }
     std::string missing;
@@ -82,7 +88,8 @@ void CheckModule(Context& c, const ModuleHost& module) {
     c.role = velmo::ComputeMachineRole();
     c.workstation = c.role < 3;
     if (!module.Ready()) {
-        c.Add(Fail("module", Format("velmo_otp.dll cannot be loaded beside otpadmin.exe (error %lu)", module.LoadError()),
+        c.Add(Fail("module",
+                   Format("velmo_otp.dll cannot be loaded beside otpadmin.exe (error %lu)", module.LoadError()),
                    "run otpadmin from the product folder, where velmo_otp.dll is"));
         return;
     }
@@ -90,10 +97,10 @@ void CheckModule(Context& c, const ModuleHost& module) {
     velmo::Module().moduleInstance = module.Handle();
     const std::string path = FilePath(module.Handle());
     const bool answered = module.InfoBlock() != nullptr;
-    c.Add(Finding{"module", answered ? Verdict::Ok : Verdict::Fail, Format("%s, %s; InitLibrary answered %s; role %d (%s%s), domain mode %s", path.c_str(),
-                              FileVersion(path).c_str(), module.InfoBlock() ? "its block" : "null", c.role,
-                              RoleName(c.role), c.role < 3 ? ", counts as a workstation" : "",
-                              c.domainMode ? "on" : "off"),
+    c.Add(Finding{"module", answered ? Verdict::Ok : Verdict::Fail,
+                  Format("%s, %s; InitLibrary answered %s; role %d (%s%s), domain mode %s", path.c_str(),
+                         FileVersion(path).c_str(), module.InfoBlock() ? "its block" : "null", c.role, RoleName(c.role),
+                         c.role < 3 ? ", counts as a workstation" : "", c.domainMode ? "on" : "off"),
                   answered ? "" : "install a velmo_otp.dll of the product: this one breaks the host's calls"});
     if (!c.domainMode) return;
     CheckCompanion(c, velmo::kAccessLibraryFiles, velmo::kAccessLibraryEntries,

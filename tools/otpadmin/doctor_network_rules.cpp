@@ -71,10 +71,11 @@ std::string UtcText(int64_t seconds) {
 Finding ClockFinding(std::string_view server, int64_t offset, int32_t stepSeconds) {
     const int64_t size = std::llabs(offset);
     const std::string found =
-        offset == 0 ? velmo::Format("this clock agrees with %.*s to the second", static_cast<int>(server.size()), server.data())
-                    : velmo::Format("this clock is %lld s %s %.*s; a time step is %d s", static_cast<long long>(size),
-                                    offset > 0 ? "behind" : "ahead of", static_cast<int>(server.size()), server.data(),
-                                    stepSeconds);
+        offset == 0
+            ? velmo::Format("this clock agrees with %.*s to the second", static_cast<int>(server.size()), server.data())
+            : velmo::Format("this clock is %lld s %s %.*s; a time step is %d s", static_cast<long long>(size),
+                            offset > 0 ? "behind" : "ahead of", static_cast<int>(server.size()), server.data(),
+                            stepSeconds);
     constexpr char kSetTime[] =
         "set this machine's time (w32tm /resync, or the domain's time service); TOTP codes are made for the "
         "time step of the user's phone";
@@ -85,29 +86,66 @@ Finding ClockFinding(std::string_view server, int64_t offset, int32_t stepSecond
 
 bool IsCertificateFailure(uint32_t error) {
     switch (error) {
-    case 12037: case 12038: case 12044: case 12045: case 12057: case 12169: case 12175: case 12179: return true;
-    default: return false;
+        case 12037:
+        case 12038:
+        case 12044:
+        case 12045:
+        case 12057:
+        case 12169:
+        case 12175:
+        case 12179:
+            return true;
+        default:
+            return false;
     }
 }
 
 std::string RequestFailureText(uint32_t error) {
     const char* meaning = nullptr;
     switch (error) {
-    case 12002: meaning = "no answer in time"; break;
-    case 12007: meaning = "host name not resolved"; break;
-    case 12029: meaning = "TCP connection refused or unreachable"; break;
-    case 12030: meaning = "connection closed before an answer"; break;
-    case 12031: meaning = "connection reset"; break;
-    case 12037: meaning = "TLS: certificate out of date"; break;
-    case 12038: meaning = "TLS: certificate names another host"; break;
-    case 12044: meaning = "TLS: the server asks for a client certificate"; break;
-    case 12045: meaning = "TLS: certificate issued by an authority this machine does not trust"; break;
-    case 12057: meaning = "TLS: the certificate's revocation cannot be checked"; break;
-    case 12157: meaning = "TLS handshake failed"; break;
-    case 12175:
-    case 12179: meaning = "TLS: the certificate is not acceptable"; break;
-    case 12169: meaning = "TLS: the certificate is not valid"; break;
-    default: meaning = "request failed"; break;
+        case 12002:
+            meaning = "no answer in time";
+            break;
+        case 12007:
+            meaning = "host name not resolved";
+            break;
+        case 12029:
+            meaning = "TCP connection refused or unreachable";
+            break;
+        case 12030:
+            meaning = "connection closed before an answer";
+            break;
+        case 12031:
+            meaning = "connection reset";
+            break;
+        case 12037:
+            meaning = "TLS: certificate out of date";
+            break;
+        case 12038:
+            meaning = "TLS: certificate names another host";
+            break;
+        case 12044:
+            meaning = "TLS: the server asks for a client certificate";
+            break;
+        case 12045:
+            meaning = "TLS: certificate issued by an authority this machine does not trust";
+            break;
+        case 12057:
+            meaning = "TLS: the certificate's revocation cannot be checked";
+            break;
+        case 12157:
+            meaning = "TLS handshake failed";
+            break;
+        case 12175:
+        case 12179:
+            meaning = "TLS: the certificate is not acceptable";
+            break;
+        case 12169:
+            meaning = "TLS: the certificate is not valid";
+            break;
+        default:
+            meaning = "request failed";
+            break;
     }
     return velmo::Format("%s (%u)", meaning, static_cast<unsigned>(error));
 }

@@ -1,6 +1,7 @@
 #include "doctor_probe.h"
 
 #include <windows.h>
+// After windows.h:
 #include <wincrypt.h>
 #include <wininet.h>
 
@@ -99,10 +100,11 @@ ProbeResult ProbeOrigin(const std::string& origin) {
         return result;
     }
     DWORD timeout = kProbeTimeoutMs;
-    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT})
+    for (DWORD option :
+         {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT})
         InternetSetOptionA(internet.get(), option, &timeout, sizeof timeout);
-    velmo::UniqueHinternet connection(InternetConnectA(internet.get(), parts.host, parts.port, nullptr, nullptr,
-                                                       INTERNET_SERVICE_HTTP, 0, 0));
+    velmo::UniqueHinternet connection(
+        InternetConnectA(internet.get(), parts.host, parts.port, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
     if (!connection) {
         result.error = GetLastError();
         return result;

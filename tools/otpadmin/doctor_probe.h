@@ -19,7 +19,7 @@ struct ProbeResult {
     uint32_t error = 0;     // WinINet's error when not
     std::string date;       // the answer's Date header
     std::optional<CertificateFacts> certificate;
-    std::string proxy;      // the proxy server used, empty for a direct connection
+    std::string proxy;  // the proxy server used, empty for a direct connection
 };
 
 // `origin` as OriginOf() gives it.

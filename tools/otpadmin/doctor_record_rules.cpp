@@ -23,9 +23,12 @@ uint32_t Number(const StoredValue& v, uint32_t defaultValue) {
 
 const char* KindName(uint32_t kind) {
     switch (kind) {
-    case kRegKindText: return "text";
-    case kRegKindBinary: return "binary";
-    default: return "of another type";
+        case kRegKindText:
+            return "text";
+        case kRegKindBinary:
+            return "binary";
+        default:
+            return "of another type";
     }
 }
 
@@ -40,8 +43,8 @@ void SecretFaults(const StoredValue& key, std::vector<std::string>& faults) {
     if (text.empty())
         faults.push_back("empty secret");
     else if (text.size() > kSecretCharsRead)
-        faults.push_back(velmo::Format("secret of %zu characters, of which the module reads %zu", text.size(),
-                                       kSecretCharsRead));
+        faults.push_back(
+            velmo::Format("secret of %zu characters, of which the module reads %zu", text.size(), kSecretCharsRead));
     else if (velmo::DecodeSecret(text.c_str(), bytes) < 1)
         faults.push_back("secret is not Base32");
 }
@@ -49,7 +52,8 @@ void SecretFaults(const StoredValue& key, std::vector<std::string>& faults) {
 // U#, U_step and U_skew are numbers; a text or binary value is read by rules
 // that turn many texts into the default.
 void NumberFault(const StoredValue& v, const char* what, std::vector<std::string>& faults) {
-    if (v.present && v.kind != kRegKindDword) faults.push_back(velmo::Format("%s stored as %s", what, KindName(v.kind)));
+    if (v.present && v.kind != kRegKindDword)
+        faults.push_back(velmo::Format("%s stored as %s", what, KindName(v.kind)));
 }
 
 void HistoryFaults(const StoredValue& history, std::vector<std::string>& faults) {
@@ -63,7 +67,8 @@ void HistoryFaults(const StoredValue& history, std::vector<std::string>& faults)
         return;
     }
     if (size > velmo::kHistoryReadLimit)
-        faults.push_back(velmo::Format("history of %u bytes cannot be read (at most %u)", size, velmo::kHistoryReadLimit));
+        faults.push_back(
+            velmo::Format("history of %u bytes cannot be read (at most %u)", size, velmo::kHistoryReadLimit));
     else if (size % 4 != 0)
         faults.push_back(velmo::Format("history of %u bytes, not whole counters", size));
 }

@@ -9,7 +9,7 @@
 
 namespace otpadmin::doctor {
 
-constexpr int32_t kMaxSaneStep = 3600;    // seconds; tokens use 30 or 60
+constexpr int32_t kMaxSaneStep = 3600;     // seconds; tokens use 30 or 60
 constexpr int32_t kMaxLearnedSkew = 1499;  // the wide search learns no more
 
 struct StoredValue {

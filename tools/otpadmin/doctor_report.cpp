@@ -20,9 +20,12 @@ std::string Printable(std::string_view text) {
 
 const char* VerdictName(Verdict verdict) {
     switch (verdict) {
-    case Verdict::Ok: return "OK";
-    case Verdict::Warn: return "WARN";
-    default: return "FAIL";
+        case Verdict::Ok:
+            return "OK";
+        case Verdict::Warn:
+            return "WARN";
+        default:
+            return "FAIL";
     }
 }
 

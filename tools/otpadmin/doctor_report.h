@@ -11,7 +11,7 @@ namespace otpadmin::doctor {
 enum class Verdict { Ok, Warn, Fail };
 
 struct Finding {
-    std::string check;   // short name of the check, e.g. "clock"
+    std::string check;  // short name of the check, e.g. "clock"
     Verdict verdict = Verdict::Ok;
     std::string found;   // what the check found
     std::string action;  // what to do about a WARN or FAIL
@@ -19,7 +19,9 @@ struct Finding {
 
 using Findings = std::vector<Finding>;
 
-inline Finding Ok(std::string check, std::string found) { return {std::move(check), Verdict::Ok, std::move(found), {}}; }
+inline Finding Ok(std::string check, std::string found) {
+    return {std::move(check), Verdict::Ok, std::move(found), {}};
+}
 inline Finding Warn(std::string check, std::string found, std::string action) {
     return {std::move(check), Verdict::Warn, std::move(found), std::move(action)};
 }

@@ -88,8 +88,7 @@ std::string WrongCode(const std::string& secret, uint32_t step) {
 class Stopwatch {
 public:
     long long Ms() const {
-        return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start_)
-            .count();
+        return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start_).count();
     }
 
 private:
@@ -104,15 +103,17 @@ void RunSelfTest(Context& c, const ModuleHost& module) {
         return;
     }
     if (velmo::RemoteVerificationConfigured()) {
-        c.Add(Warn("self-test", "skipped: \"URL\" is set, so the verification service decides codes, and it knows "
-                                "no temporary user",
+        c.Add(Warn("self-test",
+                   "skipped: \"URL\" is set, so the verification service decides codes, and it knows "
+                   "no temporary user",
                    "log a real user on to test the service"));
         return;
     }
     const bool local = c.domainMode;
     if (local)
-        c.Add(Ok("self-test", "domain mode: the self-test stays on this machine (its record is not written to the "
-                              "directory, its codes are not sent to the OTP service)"));
+        c.Add(Ok("self-test",
+                 "domain mode: the self-test stays on this machine (its record is not written to the "
+                 "directory, its codes are not sent to the OTP service)"));
     const TemporaryUser user("selftest-" + RandomHex(kNameRandomBytes));
     const std::string secret = RandomSecret();
     auto verify = [&](const std::string& code) {
@@ -122,7 +123,8 @@ void RunSelfTest(Context& c, const ModuleHost& module) {
 
     Stopwatch create;
     const bool created = local ? velmo::WriteRecordText(user.name().c_str(), velmo::kKeySuffix, secret.c_str())
-                               : module.ApplySetting(user.name(), Format("token-otp,%s,%u totp", secret.c_str(), velmo::kDefaultStep)) == 1;
+                               : module.ApplySetting(user.name(), Format("token-otp,%s,%u totp", secret.c_str(),
+                                                                         velmo::kDefaultStep)) == 1;
     if (!created) {
         c.Add(Fail("self-test", Format("the temporary user %s could not be created", user.name().c_str()),
                    "run otpadmin as an administrator: the record key must be writable"));
@@ -144,8 +146,9 @@ void RunSelfTest(Context& c, const ModuleHost& module) {
     if (!verify(code))
         c.Add(Ok("self-test", Format("the same code again: refused (%lld ms)", again.Ms())));
     else
-        c.Add(Fail("self-test", Format("the same code was accepted twice (%lld ms)", again.Ms()),
-                   "remove HKLM\\SOFTWARE\\Velmo \"DisableOtpHistory\": without the history a seen code logs on again"));
+        c.Add(
+            Fail("self-test", Format("the same code was accepted twice (%lld ms)", again.Ms()),
+                 "remove HKLM\\SOFTWARE\\Velmo \"DisableOtpHistory\": without the history a seen code logs on again"));
     Stopwatch wrong;
     if (!verify(WrongCode(secret, step)))
         c.Add(Ok("self-test", Format("a wrong code: refused (%lld ms)", wrong.Ms())));

@@ -63,8 +63,8 @@ uint32_t FindSchemaClass(DirectoryObject& object, const wchar_t* className) {
     }
     if (subschema.empty()) return Found(session, false);
     std::vector<char> matched = MatchedValuesControlValue("objectClasses", *name);
-    LDAPControlW control{const_cast<PWCHAR>(kMatchedValuesControl),
-                         {static_cast<ULONG>(matched.size()), matched.data()}, FALSE};
+    LDAPControlW control{
+        const_cast<PWCHAR>(kMatchedValuesControl), {static_cast<ULONG>(matched.size()), matched.data()}, FALSE};
     PLDAPControlW controls[] = {&control, nullptr};
     code = session.Search(subschema, LDAP_SCOPE_BASE, L"(objectClass=subschema)", {L"objectClasses"}, found, controls);
     if (code != LDAP_SUCCESS) return session.Status(code);
