@@ -83,6 +83,9 @@ wine reg query 'HKLM\SOFTWARE\Velmo\OtpModule' /reg:32 | tr -d '\r' | grep -E 'S
 step "The trace file C:\\VelmoDemo\\otp_otpadmin.exe.log (last lines)"
 tr -d '\r' <"$WINEPREFIX/drive_c/VelmoDemo/otp_otpadmin.exe.log" | grep -vE '^ *[0-9]+: *[0-9]+ : *[0-9]+: *[0-9]+   $' | grep -v '^$' | tail -25
 
+step "otpadmin doctor: the administrator's checklist for this machine, with the self-test"
+otpadmin doctor --selftest || echo "(exit code $?: the number of FAILs)"
+
 step "Codes for the RFC 4226 test secret: otpadmin against oathtool"
 secret=GEZDGNBVGY3TQOJQGEZDGNBVGY3TQOJQ
 printf '%-8s %-10s %-10s\n' counter otpadmin oathtool
@@ -123,6 +126,8 @@ on workstation reg add 'HKLM\SOFTWARE\Velmo' /v serverPublicKey /d "$(cat "$dire
 echo "serverPublicKey = $(cut -c1-40 "$directory_dir/service.publickey")... (RSA, from the service's key pair)"
 otpadmin_on workstation verify alice "$(alice_code)" || true
 echo "the service's log: $(tail -1 "$directory_dir/otp_service.log")"
+echo "otpadmin doctor at the workstation (domain mode):"
+otpadmin_on workstation doctor || echo "(exit code $?: the number of FAILs)"
 echo "requests left in CN=SelfEnrolls: $(directory_search -b "cn=SelfEnrolls,dc=Velmo,dc=com" "(objectClass=kvSelfEnroll)" dn | grep -c '^dn:' || true)"
 echo "the workstation cached her secret for offline logon:"
 on workstation reg query 'HKLM\SOFTWARE\Velmo\OtpModule' /reg:32 | grep -E 'alice_(key|skew)' | sed 's/\(_key *REG_SZ *\).*/\1(secret)/'

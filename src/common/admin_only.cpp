@@ -41,7 +41,7 @@ bool IsWideGroup(PSID sid) {
 
 constexpr ACCESS_MASK kReadBits = GENERIC_READ | GENERIC_ALL | 0x0001;  // FILE_READ_DATA and KEY_QUERY_VALUE
 
-bool ReadableByUsers(PACL dacl, bool present) {
+bool DaclLetsUsersRead(PACL dacl, bool present) {
     if (!present || !dacl) return true;  // no access list: everyone may do everything
     for (DWORD i = 0; i < dacl->AceCount; ++i) {
         ACE_HEADER* header = nullptr;
@@ -65,20 +65,22 @@ SECURITY_ATTRIBUTES* AdminOnlyKey() {
     return d.sd ? &d.attributes : nullptr;
 }
 
-namespace {
-
-// Whether the object's access list lets a wide group read; false when it
-// cannot be read at all.
-bool Readable(HANDLE object, SE_OBJECT_TYPE type) {
+std::optional<bool> ReadableByUsers(HANDLE object, SE_OBJECT_TYPE type) {
     PSECURITY_DESCRIPTOR raw = nullptr;
     if (GetSecurityInfo(object, type, DACL_SECURITY_INFORMATION, nullptr, nullptr, nullptr, nullptr, &raw) !=
         ERROR_SUCCESS)
-        return false;
+        return std::nullopt;
     const std::unique_ptr<void, LocalFree_> owner(raw);
     BOOL present = FALSE, defaulted = FALSE;
     PACL dacl = nullptr;
-    return GetSecurityDescriptorDacl(raw, &present, &dacl, &defaulted) && ReadableByUsers(dacl, present);
+    if (!GetSecurityDescriptorDacl(raw, &present, &dacl, &defaulted)) return std::nullopt;
+    return DaclLetsUsersRead(dacl, present);
 }
+
+namespace {
+
+// Anything the check cannot read counts as private here.
+bool Readable(HANDLE object, SE_OBJECT_TYPE type) { return ReadableByUsers(object, type).value_or(false); }
 
 }  // namespace
 

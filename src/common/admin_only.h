@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <aclapi.h>
 
+#include <optional>
+
 namespace velmo {
 
 // Security attributes that give SYSTEM and Administrators full access and
@@ -19,6 +21,11 @@ SECURITY_ATTRIBUTES* AdminOnlyKey();
 // Anything the check cannot read is left as it is. Failed: the access still
 // lets users read after the attempt (the handle needs READ_CONTROL and
 // WRITE_DAC).
+// Whether the access list of an open file or key (READ_CONTROL) lets Users,
+// Authenticated Users, Interactive users, Guests or Everyone read; nullopt
+// when the list cannot be read.
+std::optional<bool> ReadableByUsers(HANDLE object, SE_OBJECT_TYPE type);
+
 enum class Tightening { NotNeeded, Tightened, Failed };
 Tightening TightenIfReadableByUsers(HANDLE object, SE_OBJECT_TYPE type);
 

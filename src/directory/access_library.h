@@ -28,6 +28,13 @@ struct DirectoryCredential {
 };
 #pragma pack(pop)
 
+// The entries' names, in the order of the members below.
+inline constexpr const char* kAccessLibraryEntries[] = {
+    "LDAP_IsApplicationPartitionExist", "LDAP_SearchChildren", "LDAP_GetChildren", "LDAP_DeleteObject",
+    "LDAP_CreateObject", "LDAP_SetVariantAttr", "LDAP_SetSecurityDescriptor", "LDAP_GetSecurityDescriptor",
+    "LDAP_SetAttr", "LDAP_GetAttr", "LDAP_CloseObject", "LDAP_FlushObject", "LDAP_OpenObject",
+    "LDAP_SetLogLevel", "LDAP_SetLogFile", "LDAP_FreeBuffer", "LDAP_GetStatusDescription"};
+
 struct AccessLibrary {
     using Simple = uint32_t(__stdcall*)();
     Simple LDAP_IsApplicationPartitionExist;
@@ -50,5 +57,7 @@ struct AccessLibrary {
     uint32_t(__stdcall* LDAP_FreeBuffer)(void* buffer);
     uint32_t(__stdcall* LDAP_GetStatusDescription)(uint32_t status, wchar_t** text);
 };
+static_assert(sizeof(AccessLibrary) == sizeof kAccessLibraryEntries / sizeof *kAccessLibraryEntries * sizeof(void*),
+              "one name for each entry");
 
 }  // namespace velmo

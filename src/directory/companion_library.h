@@ -8,6 +8,12 @@
 
 namespace velmo {
 
+// The files tried, in this order, for each companion, and the entries the
+// module takes from the public-key library.
+inline constexpr const char* kAccessLibraryFiles[] = {"velmo_adap.dll", "velmo_adap64.dll"};
+inline constexpr const char* kUiLibraryFiles[] = {"velmo_ui.dll", "velmo_ui_x64.dll"};
+inline constexpr const char* kUiLibraryEntries[] = {"WlxEncryptPKI", "WlxCheckValueSignature"};
+
 // `fileName` from the module's folder; null when it cannot be loaded (the
 // system's last error then tells why).
 HMODULE LoadCompanionLibrary(const char* fileName);

@@ -57,27 +57,35 @@ void DirectoryObjectHandle::reset(uint32_t handle) {
     handle_ = handle;
 }
 
-bool OpenDirectoryObject(DirectoryObjectHandle& owner, const std::u16string& path) {
+uint32_t OpenAsConfigured(DirectoryObjectHandle& owner, const std::u16string& path, std::u16string* usedPath) {
     checkCustomLdapIPsettings();
+    DirectoryState& d = Directory();
+    std::u16string used = path;
+    const wchar_t* account = nullptr;
+    const void* credential = nullptr;
+    if (std::wcslen(d.customUser) >= 2 || HasDirectoryServer()) {
+        if (HasDirectoryServer()) used = ServerQualifiedPath(DirectoryServer(), path);
+        if (std::wcslen(d.customUser) > 1) {
+            account = d.customUser;
+            credential = &d.customCredential;
+        }
+    }
+    uint32_t handle = 0;
+    const uint32_t status = CallEntry(d.entries.LDAP_OpenObject, &handle, Wide(used), account, credential);
+    TraceLogW(L" LDAP_OpenObject to %s", Wide(used));
+    if (status == 0) owner.reset(handle);
+    if (usedPath) *usedPath = std::move(used);
+    return status;
+}
+
+bool OpenDirectoryObject(DirectoryObjectHandle& owner, const std::u16string& path) {
     DirectoryState& d = Directory();
     bool retried = false;
     while (true) {
-        std::u16string used = path;
-        const wchar_t* account = nullptr;
-        const void* credential = nullptr;
-        if (std::wcslen(d.customUser) >= 2 || HasDirectoryServer()) {
-            if (HasDirectoryServer()) used = ServerQualifiedPath(DirectoryServer(), path);
-            if (std::wcslen(d.customUser) > 1) {
-                account = d.customUser;
-                credential = &d.customCredential;
-            }
-        }
-        uint32_t handle = 0;
-        const uint32_t status = CallEntry(d.entries.LDAP_OpenObject, &handle, Wide(used), account, credential);
-        TraceLogW(L" LDAP_OpenObject to %s", Wide(used));
+        std::u16string used;
+        const uint32_t status = OpenAsConfigured(owner, path, &used);
         if (status == 0) {
             d.directoryOffline = 0;
-            owner.reset(handle);
             return true;
         }
         if (d.directoryOffline != 1) {

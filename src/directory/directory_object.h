@@ -30,6 +30,12 @@ private:
 // the custom account when there are any; true when `owner` holds the object.
 bool OpenDirectoryObject(DirectoryObjectHandle& owner, const std::u16string& path);
 
+// One open of `path` as configured (the custom or located server, the custom
+// account), without the referral retry and without touching the offline
+// flag: the library's status; `usedPath` receives the path opened.
+uint32_t OpenAsConfigured(DirectoryObjectHandle& owner, const std::u16string& path,
+                          std::u16string* usedPath = nullptr);
+
 // Finds a controller of the partition `partitionName` ("DC=Velmo,DC=com") for
 // directoryServer and the volatile "ldapip" value: 0 or 1 on success, an
 // error code otherwise.

@@ -64,8 +64,8 @@ bool BindAccessLibrary() {
     DirectoryState& d = Directory();
     if (d.accessLibraryFailed) return false;
     if (d.accessLibrary && d.entries.LDAP_IsApplicationPartitionExist) return true;
-    HMODULE library = LoadCompanionLibrary("velmo_adap.dll");
-    if (!library) library = LoadCompanionLibrary("velmo_adap64.dll");
+    HMODULE library = LoadCompanionLibrary(kAccessLibraryFiles[0]);
+    if (!library) library = LoadCompanionLibrary(kAccessLibraryFiles[1]);
     if (!library) {
         TraceLog("velmo_adap**.dll could not be loaded gle:%X", static_cast<unsigned>(GetLastError()));
         d.accessLibraryFailed = true;

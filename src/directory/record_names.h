@@ -19,6 +19,8 @@ inline constexpr char kPartitionName[] = "DC=Velmo,DC=com";
 inline constexpr char16_t kSecretKeys[] = u"CN=SecretKeys";
 inline constexpr char16_t kSelfEnrolls[] = u"CN=SelfEnrolls";
 inline constexpr char16_t kGlobalSettings[] = u"CN=GlobalSettings";
+// A self-enrolment request whose "kvReplyToken" is shorter has no reply yet.
+constexpr size_t kMinReplyToken = 3;
 
 // Limits of the layer's fixed areas (characters, without the terminator).
 constexpr size_t kLibraryFilterMax = 199;      // search filter of a library read

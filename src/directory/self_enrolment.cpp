@@ -35,7 +35,6 @@ constexpr char16_t kBlank[] = u" ";
 constexpr size_t kEncryptedSize = 200;
 constexpr uint32_t kPublicKeyRead = 190;
 constexpr size_t kReplyFieldMax = 190;
-constexpr size_t kMinReplyToken = 3;
 constexpr size_t kMinSecretBlockText = 6;
 constexpr size_t kCachedNameMax = 50;
 constexpr DWORD kComputerNameRoom = 90;
@@ -116,9 +115,9 @@ std::wstring VelmoADAP_SelfEnroll_PutOTP(const char* userName, const char* codeT
                         {u"kvUserAuthData", u"-"},
                         {u"kvSignalType", u"OTP-Auth"},
                         {u"kvReplyToken", kBlank}};
-    UniqueModule library(LoadCompanionLibrary("velmo_ui.dll"));
-    if (!library) library.reset(LoadCompanionLibrary("velmo_ui_x64.dll"));
-    if (const auto encrypt = Entry<EncryptFn>(library.get(), "WlxEncryptPKI")) {
+    UniqueModule library(LoadCompanionLibrary(kUiLibraryFiles[0]));
+    if (!library) library.reset(LoadCompanionLibrary(kUiLibraryFiles[1]));
+    if (const auto encrypt = Entry<EncryptFn>(library.get(), kUiLibraryEntries[0])) {
         const std::string publicKey = ReadRegString(RegRoot::LocalMachine, kVelmoKey, "serverPublicKey");
         char encrypted[kEncryptedSize] = {};
         int result = encrypt(publicKey.c_str(), code, encrypted);
@@ -179,13 +178,13 @@ int VelmoADAP_SelfEnroll_GetOTPReply(const std::wstring& requestId, const char* 
     TraceLog("VelmoADAP_SelfEnroll_GetOTPReply AuthData:%s Sign:%s attr1:%s", Masked(authData.c_str()),
              Masked(token.c_str()), Masked(block.c_str()));
 
-    UniqueModule library(LoadCompanionLibrary("velmo_ui.dll"));
+    UniqueModule library(LoadCompanionLibrary(kUiLibraryFiles[0]));
     if (!library) {
         TraceLog("loading x64 dll..\n");
-        library.reset(LoadCompanionLibrary("velmo_ui_x64.dll"));
+        library.reset(LoadCompanionLibrary(kUiLibraryFiles[1]));
         if (!library) TraceLog("err load velmo_ui dll\n");
     }
-    if (const auto check = Entry<CheckSignatureFn>(library.get(), "WlxCheckValueSignature")) {
+    if (const auto check = Entry<CheckSignatureFn>(library.get(), kUiLibraryEntries[1])) {
         char publicKey[kPublicKeyRead];
         ReadRegText(RegRoot::LocalMachine, kVelmoKey, "serverPublicKey", publicKey, sizeof publicKey);
         const int valid = check(code, token.c_str(), publicKey);

@@ -71,7 +71,12 @@ public:
     uint32_t LastErrorCode() const { return lastErrorCode_; }
     uint32_t TotalFileBytes() const { return totalFileBytes_; }
     const char* Agent() const { return agent_; }
+    // The proxy settings as read at construction, for a caller that reports
+    // or reuses them.
     const char* ProxyServer() const { return proxyServer_; }
+    const char* ProxyBypass() const { return proxyBypass_; }
+    const char* ProxyUser() const { return proxyUser_; }
+    const char* ProxyPassword() const { return proxyPassword_; }
     uint32_t ProxyType() const { return proxyType_; }
 
 private:

@@ -18,7 +18,6 @@ namespace velmo {
 
 namespace {
 
-constexpr uint32_t kTraceLimitKb = 300;
 constexpr char kDefaultGate[] = "OtpDeliveryScript.ps1";
 constexpr char kDefaultSuccessValue[] = " OK ";
 
@@ -31,7 +30,7 @@ void OpenTraceFile(ModuleState& m) {
     char exe[kHostExePathSize + 1] = {};
     GetModuleFileNameA(nullptr, exe, kHostExePathSize);
     BuildTraceFileName(productPath, exe, m.logFilePath, sizeof m.logFilePath);
-    GetTraceMaker().OpenLog(m.logFilePath, kTraceLimitKb);
+    GetTraceMaker().OpenLog(m.logFilePath, kTraceFileLimitKb);
 }
 
 void RunOneTimeSetup(ModuleState& m) {

@@ -1,6 +1,7 @@
 #include "otp/record_scan.h"
 
 #include "common/trace.h"
+#include "otp/record_user.h"
 #include "otp/user_record.h"
 #include "settings/registry.h"
 
@@ -8,9 +9,7 @@ namespace velmo {
 
 namespace {
 
-constexpr char kOldRecordName[] = "Key #1";
 constexpr uint32_t kRegSz = 1;  // REG_SZ
-constexpr size_t kKeySuffixCut = 4;
 
 }  // namespace
 
@@ -21,14 +20,10 @@ void ForEachRecord(const std::function<bool(const OtpRecord&)>& visit) {
     EnumerateRegValues(RegRoot::LocalMachine, kOtpModuleKey, [&](const RegValueInfo& value) {
         TraceLog("scan %s %d %d", value.name, static_cast<int>(value.dataSize), static_cast<int>(value.type));
         if (value.type != kRegSz || value.dataSize < 2) return true;
-        const std::string_view name(value.name);
+        auto user = RecordUserOf(value.name);
+        if (!user) return true;
         OtpRecord record;
-        if (name.find(kKeySuffix) != std::string_view::npos)
-            record.userName = name.substr(0, name.size() - kKeySuffixCut);
-        else if (name.find(kOldRecordName) != std::string_view::npos)
-            record.userName = name;
-        else
-            return true;
+        record.userName = std::move(*user);
         // The secret is the value found (for "carol_key2" that value, not
         // "carol__key"), read again as verification reads secrets.
         record.secret = ReadRegText(RegRoot::LocalMachine, kOtpModuleKey, value.name, kSecretReadSize);

@@ -67,15 +67,25 @@ bool VerifyRemotely(const char* userName, const char* codeText) {
     return false;
 }
 
-}  // namespace
-
-bool verifyDevicePIN(const char* userName, const char* secretText, const char* codeText, RecordMovedOn movedOn) {
+// `local`: no remote service decides; `movedOn` (may be null) hears of an
+// accepted code.
+bool Decide(const char* userName, const char* secretText, const char* codeText, bool local, RecordMovedOn movedOn) {
     if (!userName || !secretText || !codeText) return false;
     const std::string_view code(codeText, BoundedLength(codeText, kMaxCodeLength + 1));
     if (!WellFormedCode(code)) return false;
-    if (RemoteVerificationConfigured()) return VerifyRemotely(userName, codeText);
+    if (!local && RemoteVerificationConfigured()) return VerifyRemotely(userName, codeText);
     RegistryRecord record(userName, movedOn);
     return CheckCode(record, userName, secretText, code, UnixNow());
+}
+
+}  // namespace
+
+bool verifyDevicePIN(const char* userName, const char* secretText, const char* codeText, RecordMovedOn movedOn) {
+    return Decide(userName, secretText, codeText, false, movedOn);
+}
+
+bool CheckCodeLocally(const char* userName, const char* secretText, const char* codeText) {
+    return Decide(userName, secretText, codeText, true, nullptr);
 }
 
 int findVerifyUserName(const char* codeText, char* outUserName, size_t outSize, RecordMovedOn movedOn) {

@@ -22,6 +22,11 @@ using RecordMovedOn = void (*)(const char* userName);
 bool verifyDevicePIN(const char* userName, const char* secretText, const char* codeText,
                      RecordMovedOn movedOn = nullptr);
 
+// The same local decision over the registry record, without the remote
+// service and without bringing the directory copy up to date: for a
+// self-test that must stay on this machine.
+bool CheckCodeLocally(const char* userName, const char* secretText, const char* codeText);
+
 // Finds the record that accepts `codeText` and copies its user name to
 // `outUserName` (room `outSize`): 1 found, 0 not. With an empty code it lists
 // every record's user in the registered user list instead.

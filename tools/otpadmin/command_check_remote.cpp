@@ -14,8 +14,6 @@ namespace otpadmin {
 
 namespace {
 
-constexpr uint32_t kTraceLimitKb = 300;
-
 const char* Meaning(int result) {
     switch (result) {
     case velmo::kRemoteConfirmed: return "confirmed";
@@ -35,7 +33,7 @@ void OpenTrace(char (&path)[MAX_PATH * 2]) {
     char exe[velmo::kHostExePathSize + 1] = {};
     GetModuleFileNameA(nullptr, exe, velmo::kHostExePathSize);
     velmo::BuildTraceFileName(folder, exe, path, sizeof path);
-    velmo::GetTraceMaker().OpenLog(path, kTraceLimitKb);
+    velmo::GetTraceMaker().OpenLog(path, velmo::kTraceFileLimitKb);
 }
 
 }  // namespace

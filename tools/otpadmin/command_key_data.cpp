@@ -49,11 +49,8 @@ int CommandSet(const Args& args) {
     if (args.size() < 2) return UsageError("set needs a user name and a command (totp, hotp, sms-otp,DEST, token-otp,SECRET[,STEP])");
     ModuleHost module;
     if (!module.Ready()) return 1;
-    std::vector<uint8_t> data(kReadDataRoom, 0);
     const std::string& command = args[1];
-    std::copy_n(command.begin(), std::min<size_t>(command.size(), kReadDataRoom - 1), data.begin());
-    uint32_t length = static_cast<uint32_t>(command.size() + 1);
-    const int result = module.Get<ReadDataFn>("ReadData")(args[0].c_str(), velmo::kOtpSettingBlock, data.data(), &length);
+    const int result = module.ApplySetting(args[0], command);
     std::printf("%s: \"%s\" %s\n", args[0].c_str(), command.c_str(), result == 1 ? "applied" : "refused");
     return result == 1 ? 0 : 1;
 }

@@ -36,5 +36,6 @@ int CommandSecret(const Args& args);
 int CommandRead(const Args& args);
 int CommandWrite(const Args& args);
 int CommandDirectory(const Args& args);
+int CommandDoctor(const Args& args);
 
 }  // namespace otpadmin

@@ -1,13 +1,17 @@
 #include "module_host.h"
 
+#include "module/key_data.h"
+
 #include <cstdio>
+#include <algorithm>
 #include <vector>
 
 namespace otpadmin {
 
 ModuleHost::ModuleHost() : dll_(LoadLibraryA("velmo_otp.dll")) {
     if (!dll_) {
-        std::fprintf(stderr, "otpadmin: cannot load velmo_otp.dll (error %lu)\n", GetLastError());
+        loadError_ = GetLastError();
+        std::fprintf(stderr, "otpadmin: cannot load velmo_otp.dll (error %lu)\n", loadError_);
         return;
     }
     auto init = Get<InitLibraryFn>("InitLibrary");
@@ -37,6 +41,13 @@ int ModuleHost::ReadData(const std::string& user, uint32_t block, std::string& t
     const int result = Get<ReadDataFn>("ReadData")(user.c_str(), block, buffer.data(), &length);
     text.assign(reinterpret_cast<const char*>(buffer.data()));
     return result;
+}
+
+int ModuleHost::ApplySetting(const std::string& user, const std::string& command) const {
+    std::vector<uint8_t> data(kReadDataRoom, 0);
+    std::copy_n(command.begin(), std::min<size_t>(command.size(), kReadDataRoom - 1), data.begin());
+    uint32_t length = static_cast<uint32_t>(command.size() + 1);
+    return Get<ReadDataFn>("ReadData")(user.c_str(), velmo::kOtpSettingBlock, data.data(), &length);
 }
 
 int ModuleHost::DeleteData(const std::string& user, uint32_t block) const {

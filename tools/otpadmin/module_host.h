@@ -24,6 +24,8 @@ public:
     // False (with a message on stderr) when the DLL or an export is missing.
     bool Ready() const { return ready_; }
     void* InfoBlock() const { return infoBlock_; }
+    HMODULE Handle() const { return dll_.get(); }
+    DWORD LoadError() const { return loadError_; }  // when velmo_otp.dll could not be loaded
 
     template <typename Fn>
     Fn Get(const char* name) const {
@@ -34,11 +36,14 @@ public:
     // ReadData into a host-sized buffer; `text` receives what it wrote as text.
     int ReadData(const std::string& user, uint32_t block, std::string& text, uint32_t room = kReadDataRoom) const;
     int DeleteData(const std::string& user, uint32_t block) const;
+    // An OTP setting command ("totp", "token-otp,SECRET", ...) through ReadData.
+    int ApplySetting(const std::string& user, const std::string& command) const;
 
 private:
     velmo::UniqueModule dll_;
     bool ready_ = false;
     void* infoBlock_ = nullptr;
+    DWORD loadError_ = 0;
 };
 
 }  // namespace otpadmin

@@ -13,6 +13,7 @@
 #include "adap_settings.h"
 #include "adap_status.h"
 #include "directory_object.h"
+#include "schema_class.h"
 #include "security_descriptor.h"
 #include "velmo_adap.h"
 #include "wide_text.h"
@@ -176,6 +177,12 @@ uint32_t __stdcall LDAP_GetAttr(uint32_t handle, const wchar_t* name, wchar_t** 
             const uint32_t status = GetValue(object, name, text);
             return status == status::kOk ? HandOut(text, value) : status;
         });
+    });
+}
+
+uint32_t __stdcall LDAP_FindSchemaClass(uint32_t handle, const wchar_t* className) {
+    return Call(__func__, Subject(className), [&] {
+        return WithObject(handle, [&](DirectoryObject& object) { return FindSchemaClass(object, className); });
     });
 }
 

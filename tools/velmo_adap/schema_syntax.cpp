@@ -103,7 +103,10 @@ bool AttributeSyntaxes::IsText(std::wstring_view name) const {
 }
 
 std::vector<char> MatchedTypeControlValue(std::wstring_view name) {
-    constexpr std::string_view kType = "attributeTypes";
+    return MatchedValuesControlValue("attributeTypes", name);
+}
+
+std::vector<char> MatchedValuesControlValue(std::string_view kType, std::wstring_view name) {
     // Short BER lengths only: the whole control stays under 128 bytes.
     constexpr size_t kMaxName = 100;
     if (name.empty() || name.size() > kMaxName) return {};

@@ -45,5 +45,7 @@ private:
 // SEQUENCE { equalityMatch [3] { "attributeTypes", name } }. Empty for a name
 // that is not a short ASCII keyword.
 std::vector<char> MatchedTypeControlValue(std::wstring_view name);
+// The same for the values of `attribute` ("objectClasses", say) named `name`.
+std::vector<char> MatchedValuesControlValue(std::string_view attribute, std::wstring_view name);
 
 }  // namespace velmo::adap

@@ -44,6 +44,11 @@ uint32_t __stdcall LDAP_SetLogFile(const wchar_t* path);
 uint32_t __stdcall LDAP_FreeBuffer(void* buffer);
 uint32_t __stdcall LDAP_GetStatusDescription(uint32_t status, wchar_t** text);
 
+// Beyond the module's 17 entries, for the administrator's checks: 0 when the
+// schema of the server holding the object `handle` defines the object class
+// `className`, the "no such object" status when it does not.
+uint32_t __stdcall LDAP_FindSchemaClass(uint32_t handle, const wchar_t* className);
+
 // For rundll32: "rundll32 velmo_adap.dll,ServiceAccount <account> <password>"
 // stores the library's own account (adap_settings.h); an empty account
 // removes it.
