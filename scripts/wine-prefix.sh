@@ -48,9 +48,10 @@ setup)
     cp -a "$seed" "$prefix"
     bash "$here/xvfb.sh" start "$root/$name.display"
     WINEPREFIX=$prefix setsid "$wineserver" -p >"$root/wineserver-$name.log" 2>&1 </dev/null &
-    # The first process starts the desktop, whose display driver every later
-    # process shares: start it on the virtual display. Processes without
-    # DISPLAY still get no windows (message boxes return at once).
+    # The first process of a session starts the desktop, whose display
+    # driver every process beside it shares; the desktop ends with the last
+    # one. Boot on the display, and run programs that show windows in a
+    # prefix of their own whose processes all have it (wine-test.sh --display).
     WINEPREFIX=$prefix bash "$here/xvfb.sh" run "$root/$name.display" "$wine" cmd /c exit \
         >/dev/null 2>&1 </dev/null || true
     ;;

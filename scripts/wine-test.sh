@@ -4,14 +4,14 @@
 # line (so every test ran) and reported no failure, and nothing crashed:
 # a status alone proves nothing, since a crashed process may still end with
 # status 0 and the tests after the crash never run.
-#   wine-test.sh [--display <prefix root>] <program.exe> [arguments...]
-# --display runs it on the prefix's virtual display (wine-prefix.sh run).
+#   wine-test.sh [--display <prefix root> <prefix name>] <program.exe> [arguments...]
+# --display runs it on that prefix's virtual display (wine-prefix.sh run).
 set -uo pipefail
 here=$(dirname "$(realpath "$0")")
 runner=()
 if [ "${1:-}" = --display ]; then
-    runner=(bash "$here/wine-prefix.sh" run "$2" --)
-    shift 2
+    runner=(bash "$here/wine-prefix.sh" run "$2" "$3" --)
+    shift 3
 fi
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
