@@ -12,6 +12,7 @@ namespace velmo {
 
 namespace {
 
+constexpr size_t kGuidTextLength = 36;
 constexpr uint32_t kHistoryShare = 4;  // a quarter of the local history goes up
 constexpr size_t kSecretBytes = 20;
 constexpr uint8_t kLetterCount = 26;
@@ -24,6 +25,17 @@ std::string GuidText(const std::array<uint8_t, 16>& g) {
     std::snprintf(text, sizeof text, "%02x%02x%02x%02x-%02x%02x-%02x%02x-%02x%02x-%02x%02x%02x%02x%02x%02x", g[3], g[2],
                   g[1], g[0], g[5], g[4], g[7], g[6], g[8], g[9], g[10], g[11], g[12], g[13], g[14], g[15]);
     return text;
+}
+
+bool IsGuidText(std::u16string_view text) {
+    if (text.size() != kGuidTextLength) return false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        const bool hyphen = i == 8 || i == 13 || i == 18 || i == 23;
+        const bool digit = (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f');
+        if (hyphen ? c != u'-' : !digit) return false;
+    }
+    return true;
 }
 
 std::string HistoryForDirectory(const uint8_t* bytes, uint32_t count) {

@@ -17,6 +17,10 @@ namespace velmo {
 // no braces, from its 16 bytes in the platform's GUID layout.
 std::string GuidText(const std::array<uint8_t, 16>& guid);
 
+// Whether a directory value has exactly that form. Only such a value names an
+// object: any other text could name another record, or another partition.
+bool IsGuidText(std::u16string_view text);
+
 // The directory's "kvOathHistory" for a local history of `count` bytes: the
 // first quarter of them (the newest entries) in upper-case hexadecimal.
 std::string HistoryForDirectory(const uint8_t* bytes, uint32_t count);

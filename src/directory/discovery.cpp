@@ -25,6 +25,7 @@ namespace {
 constexpr size_t kDomainRoom = 208;
 constexpr size_t kDomainMax = 100;
 constexpr size_t kDomainSettingMax = 90;
+constexpr uint32_t kAdapIpRead = 100;  // "adap_ip" as the lookup's domain: at most 96 characters
 constexpr size_t kFilterMax = 499;
 constexpr size_t kObjectPathMax = 259;
 constexpr size_t kPhoneMax = 79;   // a number of at most 79 bytes and its terminator
@@ -63,7 +64,7 @@ void DomainFromSystemInfo(IADsADSystemInfo* info) {
     const HRESULT hr = info->GetTrees(&trees);
     if (FAILED(hr)) {
         TraceLog("GetDomainTree , GetTrees() err 2 %X", static_cast<unsigned>(hr));
-    } else if ((trees.vt & VT_ARRAY) && trees.parray) {
+    } else if (IsTreeList(trees)) {
         LONG lower = 0, upper = -1;
         SafeArrayGetLBound(trees.parray, 1, &lower);
         SafeArrayGetUBound(trees.parray, 1, &upper);
@@ -129,6 +130,19 @@ void DomainFromLocalPolicy() {
 }
 
 }  // namespace
+
+bool IsTreeList(const VARIANT& trees) {
+    VARTYPE element = VT_EMPTY;
+    return trees.vt == (VT_ARRAY | VT_VARIANT) && trees.parray && SafeArrayGetDim(trees.parray) == 1 &&
+           SUCCEEDED(SafeArrayGetVartype(trees.parray, &element)) && element == VT_VARIANT;
+}
+
+const wchar_t* ColumnDn(const ADS_SEARCH_COLUMN& column) {
+    if (column.dwADsType != ADSTYPE_DN_STRING || column.dwNumValues == 0 || !column.pADsValues ||
+        column.pADsValues[0].dwType != ADSTYPE_DN_STRING)
+        return nullptr;
+    return column.pADsValues[0].DNString;
+}
 
 const char* GetDomainTree() {
     g_domainName[0] = '\0';
@@ -235,8 +249,7 @@ const std::u16string& SearchUserDN(const std::u16string& gcPath, const std::u16s
     while (search->GetNextRow(rows) == S_OK) {
         ADS_SEARCH_COLUMN column;
         if (FAILED(search->GetColumn(rows, columns[0], &column))) continue;
-        if (column.dwNumValues > 0 && column.pADsValues && column.pADsValues[0].DNString)
-            g_userDNResult = Cut<char16_t>(Utf16(column.pADsValues[0].DNString), kObjectPathMax);
+        if (const wchar_t* dn = ColumnDn(column)) g_userDNResult = Cut<char16_t>(Utf16(dn), kObjectPathMax);
         search->FreeColumn(&column);
     }
     search->CloseSearchHandle(rows);
@@ -268,18 +281,23 @@ const std::u16string& FindUserPath(const char* domain, const char* userName) {
     return g_userPathResult;
 }
 
-int FindADUser_DomainGroup(const char* userName, char* destination, size_t destinationSize) {
-    char domain[kDomainSettingMax + 1] = {};
+std::string LookupDomain() {
+    char domain[kAdapIpRead] = {};
     CopyText(domain, GetDomainTree(), kDomainSettingMax);
     if (domain[0] == '\0') {
         ReadRegText(RegRoot::LocalMachine, kVelmoKey, "adap_ip", domain, sizeof domain);
-        if (domain[0] == '\0') {
-            TraceLog("isFindUser: err. no AD detected.");
-            return -1;
-        }
-        checkCustomLdapIPsettings();
+        if (domain[0] != '\0') checkCustomLdapIPsettings();
     }
-    const std::u16string path = FindUserPath(domain, userName ? userName : "");
+    return domain;
+}
+
+int FindADUser_DomainGroup(const char* userName, char* destination, size_t destinationSize) {
+    const std::string domain = LookupDomain();
+    if (domain.empty()) {
+        TraceLog("isFindUser: err. no AD detected.");
+        return -1;
+    }
+    const std::u16string path = FindUserPath(domain.c_str(), userName ? userName : "");
     if (path.size() == 1) {
         TraceLog("FindADUser_DomainGroup failed %s", "");
         return -1;

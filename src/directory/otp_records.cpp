@@ -39,6 +39,44 @@ AttrsMap Asking(std::initializer_list<const char16_t*> names) {
     return map;
 }
 
+// The record's "kvKeyID" as an object name: only an identifier in the form
+// the module writes counts; any other text (which could name another object)
+// is traced and counts as none.
+std::u16string UsableKeyId(AttrsMap& map) {
+    const std::u16string& id = map[u"kvKeyID"];
+    if (id.size() < kMinIdLength || IsGuidText(id)) return id;
+    TraceLogW(L"kvKeyID %s is not an identifier: the record counts as having none", Wide(id));
+    return kBlank;
+}
+
+// Whether a record read back belongs to `user`: its "kvUserName" matched as
+// the directory matches the record layer's search by user name, without
+// regard to case.
+bool BelongsTo(AttrsMap& map, const char* user) {
+    const std::u16string name = FromAnsi(user);
+    const std::u16string& stored = map[u"kvUserName"];
+    return CompareStringOrdinal(Wide(stored), static_cast<int>(stored.size()), Wide(name),
+                                static_cast<int>(name.size()), TRUE) == CSTR_EQUAL;
+}
+
+// The object last fetched, read back, is updated for `user` only when it is
+// that user's and its identifier names it. Another user's object may be the
+// one last fetched in this process (the kind query of one user, then the
+// logon of another): writing would give that user this one's destination,
+// history and counter.
+bool MayUpdateLastEntry(AttrsMap& map, const char* user) {
+    if (!BelongsTo(map, user)) {
+        TraceLogW(L"VelmoADAP_AddUserOtpInfo last entry %s is %s's, not %S's: not written", Wide(g_lastOtpEntryName),
+                  Wide(map[u"kvUserName"]), user);
+        return false;
+    }
+    const std::u16string id = UsableKeyId(map);
+    if (u"CN=" + id == g_lastOtpEntryName) return true;
+    if (id.size() >= kMinIdLength)
+        TraceLogW(L"VelmoADAP_AddUserOtpInfo last entry %s names %s: not written", Wide(g_lastOtpEntryName), Wide(id));
+    return false;
+}
+
 }  // namespace
 
 void VelmoADAP_AddUserOtpInfo(const char* userName, const char* keyType, const char* secret) {
@@ -47,7 +85,7 @@ void VelmoADAP_AddUserOtpInfo(const char* userName, const char* keyType, const c
     AttrsMap map = Asking({u"kvKeyID", u"kvUserName", u"kvKeyType"});
     if (keyType) {
         _velmoAP_getAttrsMap(kSecretKeys, nullptr, user, nullptr, nullptr, map);
-        if (map[u"kvKeyID"].size() < kMinIdLength) {
+        if (UsableKeyId(map).size() < kMinIdLength) {
             TraceLog("VelmoADAP_AddUserOtpInfo creating new OTP config into AD %s", user);
             map[u"kvKeyID"] = NewGuidText();
         }
@@ -56,6 +94,9 @@ void VelmoADAP_AddUserOtpInfo(const char* userName, const char* keyType, const c
         map[u"kvKeyType"] = FromAnsi(keyType);
     } else if (!_velmoAP_getAttrsMap(kSecretKeys, g_lastOtpEntryName.c_str(), nullptr, nullptr, nullptr, map)) {
         TraceLogW(L"VelmoADAP_AddUserOtpInfo erro open last entry %s", Wide(g_lastOtpEntryName));
+        return;
+    } else if (!MayUpdateLastEntry(map, user)) {
+        ResetLastOtpEntryName();  // as if nothing had been fetched
         return;
     }
 
@@ -93,7 +134,7 @@ void VelmoADAP_GetUserOtpInfo(const char* userName) {
         TraceLog("VelmoADAP_GetUserOtpInfo _velmoAP_getAttrsMap() err");
     TraceLogW(L"AD OTP user %S (type:%s) DLL:%s (id:%s)", user, Wide(map[u"kvKeyType"]), Wide(map[u"kvUserKeySerial"]),
               Wide(map[u"kvKeyID"]));
-    const std::u16string& id = map[u"kvKeyID"];
+    const std::u16string id = UsableKeyId(map);
     if (id.size() < kMinIdLength) return;
     g_lastOtpEntryName = u"CN=" + id;
 

@@ -198,7 +198,11 @@ bool _velmoAP_addRecordSD(const std::u16string& container, const std::u16string&
     uint32_t status = CallEntry(e.LDAP_GetSecurityDescriptor, object.get(), descriptor.put());
     if (status != 0 || !descriptor) {
         TraceLog("Can't LDAP_GetSecurityDescriptor");
-        ReportDirectoryStatus(status);
+        // A success without an object has no failure to describe.
+        if (status != 0)
+            ReportDirectoryStatus(status);
+        else
+            TraceLog("LDAP_GetSecurityDescriptor answered success without a descriptor");
         return false;
     }
     if (!AddReadForAuthenticated(descriptor.get())) {

@@ -45,9 +45,16 @@ constexpr size_t kRandomForLetters = 64;  // ample for ten unbiased letters
 using EncryptFn = int(__stdcall*)(const char* publicKey, const char* plainText, char* output);
 using CheckSignatureFn = int(__stdcall*)(const char* value, const char* signature, const char* publicKey);
 
-// Kept from a post to the reply step of the same process.
+// Kept from a post to the reply step of the same process, and wiped when
+// the exchange ends.
 SessionKey g_sessionKey = {};
 int8_t g_sessionPosition = 0;
+
+void WipeSessionKey() { SecureWipe(g_sessionKey.data(), g_sessionKey.size()); }
+
+// The key's hexadecimal text, in the caller's buffer (never the shared one).
+using SessionKeyText = char[2 * kSessionKeySize + 1];
+void KeyText(const SessionKey& key, SessionKeyText& text) { HexEncodeTo(key.data(), key.size(), text, sizeof text); }
 
 bool OfflineLogonAllowed() { return ReadRegDword(RegRoot::LocalMachine, kVelmoKey, "OfflineADMode", 0) == 0; }
 
@@ -89,7 +96,10 @@ std::string Field(const AttrsMap& reply, const char16_t* name) {
 void CacheSecret(const char* user, const std::string& blockText) {
     SessionKey key = g_sessionKey;
     ClearAtSessionPosition(key, g_sessionPosition);
-    TraceLog("Decrypt by %s.", Masked(HexEncode(key.data(), static_cast<int32_t>(key.size()))));
+    SessionKeyText keyText = {};
+    KeyText(key, keyText);
+    TraceLog("Decrypt by %s.", Masked(keyText));
+    SecureWipe(keyText, sizeof keyText);
     SecretBlock block = DecryptSecretBlock(blockText, key);
     SecureWipe(key.data(), key.size());
     TraceLog("Decrypted secret OTP key : %s skew:%d (byte1:%d %d)", Masked(block.secret.c_str()), block.skew, block.byte21,
@@ -125,8 +135,8 @@ std::wstring VelmoADAP_SelfEnroll_PutOTP(const char* userName, const char* codeT
         TraceLog("VelmoADAP_SelfEnroll_PutOTP. Encrypted otp %d (%s)", result, Masked(encrypted));
         request[u"kvUserAuthData"] = FromAnsi(encrypted);
         if (OfflineLogonAllowed() && NewSessionKey()) {
-            char keyText[2 * kSessionKeySize + 1] = {};
-            CopyText(keyText, HexEncode(g_sessionKey.data(), static_cast<int32_t>(g_sessionKey.size())));
+            SessionKeyText keyText = {};
+            KeyText(g_sessionKey, keyText);
             char encryptedKey[kEncryptedSize] = {};
             result = encrypt(publicKey.c_str(), keyText, encryptedKey);
             encryptedKey[kEncryptedSize - 1] = '\0';
@@ -143,6 +153,7 @@ std::wstring VelmoADAP_SelfEnroll_PutOTP(const char* userName, const char* codeT
     } else {
         TraceLog("VelmoADAP_SelfEnroll_PutOTP: _velmoAP_addRecord failed");
         id.clear();
+        WipeSessionKey();  // no reply step follows
     }
     return std::wstring(Wide(id));
 }
@@ -150,6 +161,7 @@ std::wstring VelmoADAP_SelfEnroll_PutOTP(const char* userName, const char* codeT
 int VelmoADAP_SelfEnroll_GetOTPReply(const std::wstring& requestId, const char* codeText, const char* userName) {
     const char* code = codeText ? codeText : "";
     const char* user = userName ? userName : "";
+    const WipeOnExit keyWiped(g_sessionKey.data(), g_sessionKey.size());  // however the exchange ends
     const std::u16string id(Utf16(requestId.c_str()));
     const std::u16string objectName = u"CN=" + id;
     AttrsMap reply = {{u"kvKeyID", kBlank}, {u"kvReplyToken", kBlank}, {u"kvUserAuthData", kBlank},

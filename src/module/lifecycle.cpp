@@ -20,6 +20,7 @@ namespace {
 
 constexpr char kDefaultGate[] = "OtpDeliveryScript.ps1";
 constexpr char kDefaultSuccessValue[] = " OK ";
+constexpr char kAccessLibraryKey[] = "SOFTWARE\\Velmo\\Adap";  // the access library's own settings
 
 bool TraceMaskingSetting() { return ReadRegDword(RegRoot::LocalMachine, kVelmoKey, "TraceMasking", 0) == 1; }
 
@@ -41,6 +42,9 @@ void RunOneTimeSetup(ModuleState& m) {
     // Domain mode: the directory access library, and COM for this thread.
     if (m.adMode == 1 && BindAccessLibrary()) CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     EnsureAdminOnlyKey(RegRoot::LocalMachine, kOtpModuleKey);
+    // Its service password is protected for the machine, which any local
+    // process can undo: the key's access is what keeps it from users.
+    if (m.adMode == 1) EnsureAdminOnlyKey(RegRoot::LocalMachine, kAccessLibraryKey);
     m.initialized = 1;
 }
 

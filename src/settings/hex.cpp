@@ -31,18 +31,24 @@ const char* HexEncode(const uint8_t* bytes, int32_t count) {
     g_hexText[0] = '\0';
     if (!bytes || count <= 0) return g_hexText;
     const bool cut = count > kWholeLimit;
-    const int32_t n = cut ? kCutLength : count;
-    size_t o = 0;
-    for (int32_t i = 0; i < n; ++i) {
-        g_hexText[o++] = kUpperDigits[bytes[i] >> 4];
-        g_hexText[o++] = kUpperDigits[bytes[i] & 15];
-    }
+    const size_t n = static_cast<size_t>(cut ? kCutLength : count);
+    HexEncodeTo(bytes, n, g_hexText, sizeof g_hexText);
     if (cut) {
-        g_hexText[o++] = '.';
-        g_hexText[o++] = '.';
+        g_hexText[2 * n] = '.';
+        g_hexText[2 * n + 1] = '.';
+        g_hexText[2 * n + 2] = '\0';
     }
-    g_hexText[o] = '\0';
     return g_hexText;
+}
+
+bool HexEncodeTo(const uint8_t* bytes, size_t count, char* out, size_t size) {
+    if (!bytes || !out || size == 0 || count > (size - 1) / 2) return false;
+    for (size_t i = 0; i < count; ++i) {
+        out[2 * i] = kUpperDigits[bytes[i] >> 4];
+        out[2 * i + 1] = kUpperDigits[bytes[i] & 15];
+    }
+    out[2 * count] = '\0';
+    return true;
 }
 
 }  // namespace velmo

@@ -20,4 +20,9 @@ size_t HexDecode(const char* text, uint8_t* out, size_t outSize);
 // input is cut after 1,248 bytes and ends with "..". Empty for count <= 0.
 const char* HexEncode(const uint8_t* bytes, int32_t count);
 
+// The same digits of `count` bytes into a caller's buffer of `size` bytes (at
+// least 2 x count + 1), for bytes that must not stay in the shared one; false,
+// writing nothing, when they do not fit.
+bool HexEncodeTo(const uint8_t* bytes, size_t count, char* out, size_t size);
+
 }  // namespace velmo

@@ -164,6 +164,15 @@ TEST_F(Companion, BindsAsTheCallerOrItsOwnIdentityAndNeverSendsAPasswordInClear)
     LDAP_SetLogLevel(0);
 }
 
+TEST_F(Companion, TheServicePasswordsKeyIsForSystemAndAdministratorsOnly) {
+    UseServiceAccount();
+    EXPECT_FALSE(WideGroupMayRead(Access(Secured::Key, kAdapKey))) << Access(Secured::Key, kAdapKey);
+    // A key users may read, as an older version left it, is tightened.
+    ASSERT_TRUE(SetAccess(Secured::Key, kAdapKey, "D:(A;OICI;KR;;;BU)(A;OICI;KA;;;BA)(A;OICI;KA;;;SY)"));
+    UseServiceAccount();
+    EXPECT_FALSE(WideGroupMayRead(Access(Secured::Key, kAdapKey))) << Access(Secured::Key, kAdapKey);
+}
+
 TEST_F(Companion, WritesReadsSearchesAndDeletesRecords) {
     UseServiceAccount(directory["host"]);
     const std::wstring user = L"Zoë Ünïcødé " + std::to_wstring(GetTickCount());

@@ -17,6 +17,18 @@ TEST(DirectoryTexts, GuidTextIsLowerCaseWithoutBraces) {
     EXPECT_EQ(GuidText(guid), "00112233-4455-6677-8899-aabbccddeeff");
 }
 
+TEST(DirectoryTexts, OnlyAnIdentifierAsTheModuleWritesItNamesAnObject) {
+    const std::u16string ours = u"00112233-4455-6677-8899-aabbccddeeff";
+    EXPECT_TRUE(IsGuidText(ours));
+    // Upper case, braces, a character short or over, no hyphen, a letter past f, a name.
+    for (const std::u16string& other :
+         {std::u16string(u"00112233-4455-6677-8899-AABBCCDDEEFF"), u"{" + ours + u"}", ours.substr(1), ours + u"0",
+          std::u16string(u"00112233-4455-6677-88990aabbccddeeff"),
+          std::u16string(u"00112233-4455-6677-8899-aabbccddeefg"),
+          std::u16string(u"x,CN=GlobalSettings,DC=Velmo,DC=com,")})
+        EXPECT_FALSE(IsGuidText(other)) << std::string(other.begin(), other.end());
+}
+
 TEST(DirectoryTexts, HistoryGoesUpAsItsFirstQuarterAndComesBackBounded) {
     std::vector<uint8_t> local(1600);
     for (size_t i = 0; i < local.size(); ++i) local[i] = static_cast<uint8_t>(i * 7);

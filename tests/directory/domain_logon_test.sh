@@ -27,7 +27,7 @@ trap 'stop_machines member workstation; bash "$slapd" resume "$directory_dir" di
 
 rm -rf "$world"
 host=("$bin/otpadmin.exe" "$bin/velmo_otp.dll" "$bin/velmo_adap.dll" "$bin/velmo_ui.dll")
-host_folder member "${host[@]}" "$bin/../member_server/netapi32.dll"
+host_folder member "${host[@]}" "$bin/../member_server/netapi32.dll" "$bin/logon_sequence.exe"
 host_folder workstation "${host[@]}"
 host_folder bare "$bin/otpadmin.exe" "$bin/velmo_otp.dll" "$bin/velmo_adap.dll"  # no velmo_ui.dll
 machine member
@@ -53,6 +53,15 @@ expect "provisioning again keeps the identifier" "^$first\$" "$(alice_object kvK
 expect "the member server logs alice on" "accepted" "$(otpadmin_on member verify alice "$(alice_code)")"
 expect "and the directory object has the code in its history" "kvOathHistory: [0-9A-F]{8}" \
     "$(alice_object kvOathHistory)"
+
+# One host process: alice's kind query fetches her object, then mallory logs on.
+mallory_secret=GEZDGNBVGY3TQOJQGEZDGNBVGY3TQOJQ
+otpadmin_on member set mallory "token-otp,$mallory_secret,30 totp" >/dev/null
+otpadmin_on member set mallory "sms-otp,+15550199" >/dev/null
+expect "mallory logs on after alice's kind query in the same process" "verify mallory: 1" \
+    "$(cd "$world/member" && on member logon_sequence.exe kind alice verify mallory \
+        "$(oathtool --totp --base32 "$mallory_secret")")"
+expect "and alice's object keeps her own destination" "^kvUserAttr1:: IA==$" "$(alice_object kvUserAttr1)"
 
 # The workstation asks the domain's OTP service.
 seen=$(alice_code 1)  # typed twice: the second time at once, whatever step it is then

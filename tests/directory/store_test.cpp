@@ -5,6 +5,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cctype>
+#include <regex>
 #include <string>
 
 #include "common/code_page.h"
@@ -60,6 +63,22 @@ protected:
     std::map<std::string, std::string> directory = DirectoryInstance("directory");
     TraceCapture trace;
 };
+
+// Whether a static buffer of this program holds a session key (ten letters
+// and 22 blanks) or its hexadecimal text.
+bool StaticDataHoldsASessionKey() {
+    const auto* base = reinterpret_cast<const char*>(GetModuleHandleA(nullptr));
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + PIMAGE_DOS_HEADER(base)->e_lfanew);
+    const IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(nt);
+    const std::regex key("[a-z]{10} {22}|(20){22}");
+    for (int i = 0; i < nt->FileHeader.NumberOfSections; ++i, ++section) {
+        const char* data = base + section->VirtualAddress;
+        if ((section->Characteristics & IMAGE_SCN_MEM_WRITE) &&
+            std::regex_search(data, data + section->Misc.VirtualSize, key))
+            return true;
+    }
+    return false;
+}
 
 }  // namespace
 
@@ -131,6 +150,17 @@ TEST_F(Store, AnUnreachableDirectoryMarksTheProcessOfflineUntilAnOpenSucceeds) {
     EXPECT_EQ(IsDirectoryOffline(), 0);
 }
 
+TEST_F(Store, ASecurityDescriptorAnsweredWithoutAnObjectIsNoFailureStatus) {
+    auto& entry = Directory().entries.LDAP_GetSecurityDescriptor;
+    const auto library = entry;
+    // What the library itself never answers: success, and no object.
+    entry = [](uint32_t, IDispatch** descriptor) -> uint32_t { return *descriptor = nullptr, 0u; };
+    EXPECT_FALSE(_velmoAP_addRecordSD(kSecretKeys, u"binary-attribute-record"));
+    entry = library;
+    EXPECT_EQ(trace.StartingWith("Can't LDAP_GetSecurityDescriptor").size(), 1u);
+    EXPECT_TRUE(trace.StartingWith(" [ERROR]").empty());
+}
+
 TEST_F(Store, AValueTheLibraryCannotConvertIsTriedThroughTheControllerThenDirectly) {
     PutText(kVolatile, "ldapip", directory["host"]);
     AttrsMap wanted = {{u"kvTestBinary", u"unread"}, {u"kvUserName", u""}};
@@ -166,6 +196,8 @@ TEST_F(Store, DiscoveryFailsCleanlyWhereNoDomainAnswers) {
     EXPECT_EQ(FindADUser_DomainGroup("alice", destination, sizeof destination), -1);
     EXPECT_EQ(Count("isFindUser: err. no AD detected."), 1u);
     EXPECT_STREQ(destination, "untouched");
+    PutText(kVelmo, "adap_ip", std::string(120, 'd'));  // stands in for the domain: 96 characters of it
+    EXPECT_EQ(LookupDomain(), std::string(96, 'd'));
 
     PutText("Software\\Velmo", "DomainName", "ab");  // two characters: looked for
     EXPECT_STRNE(GetDomainTree(), "ab");
@@ -216,8 +248,11 @@ TEST_F(Store, OtpRecordsGoUpToTheDirectoryAndComeBackDown) {
     EXPECT_EQ(local(kDestinationSuffix).Text(), "+15550101");
     EXPECT_EQ(local(kHistorySuffix).data, std::vector<uint8_t>(history.begin(), history.begin() + 400));
     EXPECT_EQ(LastOtpEntryNameLength(), 39u);
-    // An update without a key type goes to the object last fetched.
-    VelmoADAP_AddUserOtpInfo(u, nullptr, nullptr);
+    // An update without a key type goes to the object last fetched when it is
+    // this user's, whatever the case of the name (another user's: the domain test).
+    std::string upper = user;
+    std::transform(upper.begin(), upper.end(), upper.begin(), [](unsigned char c) { return char(std::toupper(c)); });
+    VelmoADAP_AddUserOtpInfo(upper.c_str(), nullptr, nullptr);
     EXPECT_EQ(inDirectory()[u"kvOathCounter"], u"9");
 
     // A skew of "0" is what the upload writes for no learned skew: the local
@@ -235,6 +270,10 @@ TEST_F(Store, OtpRecordsGoUpToTheDirectoryAndComeBackDown) {
     trace.Clear();
     VelmoADAP_AddUserOtpInfo(u, nullptr, nullptr);
     EXPECT_TRUE(trace.Contains("VelmoADAP_AddUserOtpInfo erro open last entry  "));
+    // A kvKeyID that is no identifier names nothing: nothing comes down.
+    _velmoAP_addRecord(kSecretKeys, up[u"kvKeyID"], kKeyClass, {{u"kvKeyID", u"x,CN=GlobalSettings"}});
+    VelmoADAP_GetUserOtpInfo(u);
+    EXPECT_EQ(LastOtpEntryNameLength(), 1u);
 }
 
 TEST_F(Store, RepliesOfTwoCharactersAreNoneAndThreeGoToTheSignatureCheck) {
@@ -262,4 +301,31 @@ TEST_F(Store, RepliesOfTwoCharactersAreNoneAndThreeGoToTheSignatureCheck) {
         EXPECT_EQ(_velmoAP_getAttrsMap(kSelfEnrolls, (u"CN=" + id).c_str(), nullptr, nullptr, nullptr, left),
                   row.result == -1);
     }
+}
+
+TEST_F(Store, NoStaticBufferKeepsTheSessionKeyOnceTheExchangeEnds) {
+    const std::wstring request = VelmoADAP_SelfEnroll_PutOTP("nobody-here", "123456");
+    ASSERT_FALSE(request.empty());
+    EXPECT_TRUE(StaticDataHoldsASessionKey());  // from the post to the reply
+    VelmoADAP_SelfEnroll_GetOTPReply(request, "123456", "nobody-here");
+    EXPECT_FALSE(StaticDataHoldsASessionKey());
+}
+
+TEST(Discovery, AnswersOfAnotherTypeCountAsNotFound) {
+    // A tree list is a one-dimensional array of variants; an array of
+    // 16-byte decimals is not, though its bytes can look like text variants.
+    for (const auto& [element, tagged] :
+         {std::pair{VT_VARIANT, VT_VARIANT}, {VT_DECIMAL, VT_DECIMAL}, {VT_DECIMAL, VT_VARIANT}}) {
+        VARIANT trees{};
+        trees.vt = VT_ARRAY | tagged;
+        trees.parray = SafeArrayCreateVector(element, 0, 1);
+        EXPECT_EQ(IsTreeList(trees), element == VT_VARIANT) << element << " as " << tagged;
+        SafeArrayDestroy(trees.parray);
+    }
+    wchar_t dn[] = L"CN=alice,CN=Users,DC=corp,DC=test";
+    ADSVALUE value{.dwType = ADSTYPE_DN_STRING, .DNString = dn};
+    ADS_SEARCH_COLUMN column{nullptr, ADSTYPE_DN_STRING, &value, 1, nullptr};
+    EXPECT_EQ(ColumnDn(column), dn);
+    value.dwType = column.dwADsType = ADSTYPE_CASE_IGNORE_STRING;  // the same bytes, another type
+    EXPECT_EQ(ColumnDn(column), nullptr);
 }

@@ -266,4 +266,11 @@ TEST_F(Exports, TheRecordKeyIsForSystemAndAdministratorsOnly) {
     }
     EXPECT_FALSE(WideGroupMayRead(Access(Secured::Key, kOtpModule))) << Access(Secured::Key, kOtpModule);
     EXPECT_EQ(trace->StartingWith(std::string(kOtpModule) + " was readable by users").size(), 1u);
+    // In domain mode the access library's key too: it holds its service password.
+    PutDword(kVelmo, "VelmoADmode", 1);
+    PutText("SOFTWARE\\Velmo\\Adap", "Server", "dc1");
+    ASSERT_TRUE(SetAccess(Secured::Key, "SOFTWARE\\Velmo\\Adap", "D:(A;OICI;KR;;;BU)(A;OICI;KA;;;BA)(A;OICI;KA;;;SY)"));
+    dll.InitLibrary();
+    dll.CloseLibrary();
+    EXPECT_FALSE(WideGroupMayRead(Access(Secured::Key, "SOFTWARE\\Velmo\\Adap")));
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "adap_status.h"
+#include "common/admin_only.h"
 #include "common/win_handles.h"
 
 namespace velmo::adap {
@@ -79,10 +80,15 @@ AdapSettings ReadAdapSettings() {
 }
 
 uint32_t StoreServiceAccount(const std::wstring& account, const std::wstring& password) {
+    // Any process on the machine can undo the machine-wide protection of the
+    // password: only the key's access keeps it from users. A key made before
+    // (by an older version, an import) is tightened.
     UniqueHkey key;
-    LSTATUS result = RegCreateKeyExW(HKEY_LOCAL_MACHINE, kSettingsKey, 0, nullptr, 0, KEY_WRITE | KEY_WOW64_32KEY,
-                                     nullptr, key.put(), nullptr);
+    LSTATUS result = RegCreateKeyExW(HKEY_LOCAL_MACHINE, kSettingsKey, 0, nullptr, 0,
+                                     KEY_WRITE | WRITE_DAC | KEY_WOW64_32KEY, AdminOnlyKey(), key.put(), nullptr);
     if (result != ERROR_SUCCESS) return FromWin32(result);
+    if (TightenIfReadableByUsers(key.get(), SE_REGISTRY_KEY) == Tightening::Failed)
+        return FromWin32(ERROR_ACCESS_DENIED);
     if (account.empty()) {
         RegDeleteValueW(key.get(), L"ServiceAccount");
         RegDeleteValueW(key.get(), L"ServicePassword");

@@ -17,6 +17,10 @@
 //   "ServicePassword" binary  its password, protected with CryptProtectData for
 //                             the local machine (ServiceAccountW writes both)
 //
+// Any process on the machine can undo that protection: what keeps the
+// password from users is the key's access, SYSTEM and Administrators only
+// (ServiceAccountW creates the key so and tightens one users may read).
+//
 // Without "ServiceAccount" the library binds as the calling process with
 // Negotiate (Kerberos or NTLM, signed and sealed): in the logon process on a
 // domain member that is the computer's domain account, which needs no secret
@@ -55,7 +59,8 @@ struct AdapSettings {
 AdapSettings ReadAdapSettings();
 
 // Stores the library's own account and its protected password; an empty
-// account removes both. Returns a status.
+// account removes both. Returns a status; access denied when the key stays
+// readable by users.
 uint32_t StoreServiceAccount(const std::wstring& account, const std::wstring& password);
 
 }  // namespace velmo::adap
