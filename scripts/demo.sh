@@ -76,6 +76,8 @@ otpadmin send carol
 echo "the gateway received: $(tail -1 "$root/gateway.log")"
 sms=$(tail -1 "$root/gateway.log" | sed 's/.*text=//')
 otpadmin verify carol "$sms" || true
+kill "$gateway" 2>/dev/null; wait "$gateway" 2>/dev/null || true
+trap 'scripts/wine-prefix.sh stop "$root" demo' EXIT
 
 step "What InitLibrary and the logons left in the registry (alice)"
 wine reg query 'HKLM\SOFTWARE\Velmo\OtpModule' /reg:32 | tr -d '\r' | grep -E 'SMS-Gate|alice' | sed 's/\(_key *REG_SZ *\).*/\1(secret)/; s/\(_history *REG_BINARY *\)\(.\{24\}\).*/\1\2.../'
