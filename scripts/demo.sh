@@ -97,23 +97,35 @@ for counter in 0 1 2 3 4 5; do
     printf '%-8s %-10s %-10s %s\n' "$counter" "$ours" "$theirs" "$([ "$ours" = "$theirs" ] && echo same || echo DIFFERENT)"
 done
 
-step "Domain mode: a test directory (OpenLDAP) and the domain's OTP service on the loopback"
-directory_dir=$root/directory world=$root/domain_world prefix_root=$root
+step "Domain mode: a Samba AD domain controller with the product's directory kit, and the domain's OTP service"
+directory_dir=$root/samba world=$root/domain_world prefix_root=$root
 source tools/directory/domain_world.sh
 rm -rf "$world"
-bash tools/directory/slapd.sh start "$directory_dir" directory >/dev/null
-bash tools/directory/otp_service.sh start "$directory_dir" directory >/dev/null
 trap 'bash tools/directory/otp_service.sh stop "$directory_dir" >/dev/null 2>&1; \
-      bash tools/directory/slapd.sh stop "$directory_dir" directory >/dev/null 2>&1; \
+      bash tools/directory/samba_dc.sh stop "$directory_dir" directory >/dev/null 2>&1; \
       stop_machines member workstation; scripts/wine-prefix.sh stop "$root" demo' EXIT
-echo "directory at $(directory_server), partition DC=Velmo,DC=com; the service answers requests in CN=SelfEnrolls"
+started=$(date +%s)
+bash tools/directory/samba_dc.sh start "$directory_dir" directory
+if [ -f "$directory_dir/directory.skip" ]; then
+    echo "no domain part: $(cat "$directory_dir/directory.skip")"
+    exit 0
+fi
+bash tools/directory/otp_service.sh start "$directory_dir" directory >/dev/null
+echo "a fresh DC for VELMO.COM at $(directory_server) in $(($(date +%s) - started)) s: provisioned, then the kit applied"
+echo "as an administrator would (packaging/directory: velmo-schema.ldif, velmo-containers.ldif, velmo-rights.cmd)"
+echo "schema: $(directory_search -b "CN=Schema,CN=Configuration,DC=velmo,DC=com" "(lDAPDisplayName=kv*)" lDAPDisplayName |
+    sed -n 's/^lDAPDisplayName: //p' | sort | tr '\n' ' ')"
+echo "confidential (searchFlags 128): $(directory_search -b "CN=Schema,CN=Configuration,DC=velmo,DC=com" \
+    "(&(lDAPDisplayName=kv*)(searchFlags:1.2.840.113556.1.4.803:=128))" lDAPDisplayName |
+    sed -n 's/^lDAPDisplayName: //p' | sort | tr '\n' ' ')"
 host=("$bin/otpadmin.exe" "$bin/velmo_otp.dll" "$bin/velmo_adap.dll" "$bin/velmo_ui.dll")
 host_folder member "${host[@]}" "$PWD/build/windows/member_server/netapi32.dll"
 host_folder workstation "${host[@]}"
 machine member
-machine workstation
+machine workstation workstation
 
 step "A member server (a netapi32 stand-in answers its role): the admin provisions alice"
+echo "its access library binds as $(directory_value service) (group Velmo OTP Servers), inside StartTLS"
 otpadmin_on member set alice "token-otp,$alice_secret,30 totp"
 tr -d '\r' <"$prefix_root/member/drive_c/Velmo/otp_otpadmin.exe.log" | grep -o 'InitLibrary() .*' | head -1
 echo "alice's record went up to the directory:"
@@ -121,7 +133,17 @@ otpadmin_on member directory | grep -E 'server|records|user alice'
 directory_search -b "cn=SecretKeys,dc=Velmo,dc=com" "(kvUserName=alice)" kvKeyID kvKeyType kvOathInterval |
     grep -E '^(kvKeyID|kvKeyType|kvOathInterval)'
 
+step "bob, an ordinary domain user, looks at alice's record"
+bob() { LDAPTLS_CACERT=$(directory_value ca) ldapsearch -LLL -ZZ -x -H "ldap://$(directory_server)" -D bob@velmo.com \
+    -w "$(directory_value user_password)" -b "cn=SecretKeys,dc=Velmo,dc=com" "$@" 2>&1 || true; }
+echo "bob asks for kvUserName and kvOathSecret of (kvUserName=alice):"
+bob "(kvUserName=alice)" kvUserName kvOathSecret | grep -v '^$' | sed 's/^/  /'
+echo "bob searches (kvOathSecret=$alice_secret): $(bob "(kvOathSecret=$alice_secret)" 1.1 | grep -c '^dn:' || true) matches"
+echo "the OTP service's account searches the same: $(directory_search -b "cn=SecretKeys,dc=Velmo,dc=com" \
+    "(kvOathSecret=$alice_secret)" kvOathSecret | grep -c '^kvOathSecret:' || true) match, and reads the secret"
+
 step "A workstation of the domain (its own registry): alice logs on, the domain's service decides"
+echo "its access library binds as $(directory_value workstation_service) (group Velmo OTP Workstations)"
 on workstation reg add 'HKLM\SOFTWARE\Velmo' /v OtpModeAD /t REG_DWORD /d 1 /reg:32 /f >/dev/null
 on workstation reg add 'HKLM\SOFTWARE\Velmo' /v serverPublicKey /d "$(cat "$directory_dir/service.publickey")" \
     /reg:32 /f >/dev/null
@@ -135,7 +157,7 @@ echo "the workstation cached her secret for offline logon:"
 on workstation reg query 'HKLM\SOFTWARE\Velmo\OtpModule' /reg:32 | grep -E 'alice_(key|skew)' | sed 's/\(_key *REG_SZ *\).*/\1(secret)/'
 
 step "The directory goes away: alice still logs on from the cached secret"
-bash tools/directory/slapd.sh suspend "$directory_dir" directory >/dev/null
+bash tools/directory/samba_dc.sh suspend "$directory_dir" directory >/dev/null
 otpadmin_on workstation verify alice "$(alice_code 1)" || true
 echo "with OfflineADMode = 1 the cache is not used:"
 on workstation reg add 'HKLM\SOFTWARE\Velmo' /v OfflineADMode /t REG_DWORD /d 1 /reg:32 /f >/dev/null

@@ -15,6 +15,9 @@ packages=(
     python3 openssl oathtool liboath-dev qrencode tinyproxy xvfb xauth imagemagick slapd ldap-utils
     # the domain's OTP service of the test world (run with /usr/bin/python3)
     python3-ldap python3-cryptography python3-pyotp
+    # the test world's Active Directory: a Samba AD DC (samba-ad-provision
+    # holds the provisioning data; iproute2 gives it an address on lo)
+    samba-ad-dc samba-ad-provision iproute2
 )
 
 missing=()

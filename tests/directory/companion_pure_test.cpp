@@ -102,3 +102,29 @@ TEST(CompanionPure, OnlyBinarySyntaxesAreRefusedAsText) {
     asked.AddUnknown(L"name");
     EXPECT_EQ(asked.Missing(L"CN"), L"");
 }
+
+TEST(CompanionPure, ActiveDirectorySchemaObjectsTellTextFromBytes) {
+    // attributeSyntax of an attributeSchema object: Octet String, NT Security
+    // Descriptor and SID are bytes; Unicode, DN, Integer and the rest read as text.
+    const struct {
+        const wchar_t* syntax;
+        bool text;
+    } syntaxes[] = {{L"2.5.5.12", true}, {L"2.5.5.1", true}, {L"2.5.5.9", true}, {L"2.5.5.10", false},
+                    {L"2.5.5.15", false}, {L"2.5.5.17", false}, {L"", true}, {L"2.5.5.100", true}};
+    for (const auto& row : syntaxes) {
+        AttributeSyntaxes known;
+        known.AddKnown(L"kvSomething", IsTextAdSyntax(row.syntax));
+        EXPECT_EQ(known.IsText(L"KVSOMETHING"), row.text) << row.syntax;
+        EXPECT_EQ(known.Missing(L"kvSomething"), L"") << row.syntax;  // nothing more to ask
+    }
+
+    // Only a plain attribute name goes into the schema object's search filter.
+    const std::wstring longest(100, L'a');
+    const struct {
+        std::wstring name;
+        bool keyword;
+    } names[] = {{L"kvOathSecret", true}, {L"ms-DS-Other9", true}, {longest, true}, {longest + L"a", false},
+                 {L"", false}, {L"9kv", false}, {L"-kv", false}, {L"kv)(objectClass=*", false},
+                 {L"kv*", false}, {L"kv\\2a", false}, {L"kv name", false}, {L"1.2.840.113556", false}};
+    for (const auto& row : names) EXPECT_EQ(IsAttributeKeyword(row.name), row.keyword) << row.name.size();
+}

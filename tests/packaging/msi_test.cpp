@@ -134,7 +134,7 @@ TEST(MsiPackage, InstallUpgradeRepairAndUninstallKeepSettingsAndRecords) {
 
         const std::string folder = Ansi(step.folder.empty() ? lastFolder : step.folder);
         if (!folder.empty()) {
-            for (const char* file : {"velmo_otp.dll", "otpadmin.exe"})
+            for (const char* file : {"velmo_otp.dll", "otpadmin.exe", "Directory\\velmo-schema.ldif"})
                 EXPECT_EQ(FileExists(folder + file), !step.folder.empty()) << file;
         }
         if (step.folder.empty()) continue;

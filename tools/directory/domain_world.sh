@@ -1,11 +1,13 @@
 # The domain test world, sourced by the domain story test and the demo: Wine
 # prefixes that play a member server and a workstation of a domain whose
-# directory is the test slapd (slapd.sh) and whose OTP service is
-# otp_service.py (otp_service.sh).
+# directory is a Samba AD DC with the product's kit (samba_dc.sh) or the test
+# slapd (slapd.sh), and whose OTP service is otp_service.py (otp_service.sh).
 #
 # Needs: $world (a folder for the prefixes' hosts), $bin (the Windows build's
-# bin folder), $directory_dir (slapd.sh's folder, with directory.server and
+# bin folder), $directory_dir (the fixture's folder, with directory.server and
 # service.publickey), $prefix_root (wine-prefix.sh's root: a seed is there).
+# Optional: $directory_address, the access library's server when it is not
+# the directory's own address (a relay in front of it).
 here_world=$(dirname "${BASH_SOURCE[0]}")
 repo_world=$(realpath "$here_world/../..")
 
@@ -31,17 +33,26 @@ host_folder() {
     for f in "$@"; do cp "$f" "$world/$name/"; done
 }
 
-# machine NAME: a fresh prefix NAME with the product's settings for domain
-# mode and the access library's own identity (the test directory's service account).
+# The directory's fixture script: samba_dc.sh or slapd.sh.
+directory_script() {
+    if [ "$(directory_value kind)" = samba ]; then echo "$repo_world/tools/directory/samba_dc.sh"
+    else echo "$repo_world/tools/directory/slapd.sh"; fi
+}
+
+# machine NAME [workstation]: a fresh prefix NAME with the product's settings
+# for domain mode and the access library's own identity: the directory's
+# service account, or its workstations' account where it has one of its own.
 machine() {
-    local name=$1
+    local name=$1 account=service
+    [ "${2:-}" = workstation ] && [ -n "$(directory_value workstation_service)" ] && account=workstation_service
     "$repo_world/scripts/wine-prefix.sh" setup "$prefix_root" "$name" >/dev/null
     on "$name" reg add 'HKLM\SOFTWARE\Velmo' /v VelmoADmode /t REG_DWORD /d 1 /reg:32 /f >/dev/null
     on "$name" reg add 'HKLM\SOFTWARE\Velmo' /v VelmoPath /d 'C:\Velmo\' /reg:32 /f >/dev/null
-    on "$name" reg add 'HKLM\SOFTWARE\Velmo\Adap' /v Server /d "$(directory_server)" /reg:32 /f >/dev/null
+    on "$name" reg add 'HKLM\SOFTWARE\Velmo\Adap' /v Server /d "${directory_address:-$(directory_server)}" \
+        /reg:32 /f >/dev/null
     mkdir -p "$prefix_root/$name/drive_c/Velmo"
-    (cd "$world/$name" && on "$name" rundll32.exe velmo_adap.dll,ServiceAccount "$(directory_value service)" \
-        "$(directory_value service_password)" >/dev/null)
+    (cd "$world/$name" && on "$name" rundll32.exe velmo_adap.dll,ServiceAccount "$(directory_value $account)" \
+        "$(directory_value ${account}_password)" >/dev/null)
 }
 
 # on NAME COMMAND...: a Windows program in prefix NAME (a member server loads

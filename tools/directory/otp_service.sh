@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The domain's OTP service (otp_service.py) for tests and the demo, against a
-# test directory started by slapd.sh.
+# test directory started by samba_dc.sh or slapd.sh.
 #
 #   otp_service.sh start <dir> <name>    a new key pair, <dir>/service.key and
 #       the public key text <dir>/service.publickey (the workstations'
@@ -28,6 +28,8 @@ run() {
 
 case $action in
 start)
+    # No directory to serve (samba_dc.sh could not start one): nothing to do.
+    [ -f "$dir/$name.skip" ] && exit 0
     stop_daemon otp_service
     rm -f "$dir/otp_service.state"
     "${service[@]}" keygen "$dir/service.key" "$dir/service.publickey"

@@ -9,10 +9,17 @@
 //   "DomainName"        text    the flat domain name (default "CORP")
 //   "DomainController"  text    the controller the locators name; without it
 //                               they answer that none can be found
+//   "DnsDomainName"     text    the domain's DNS name the locator gives with
+//                               it (default "velmo.com")
+// Besides the module's own imports it exports what Wine's directory clients
+// ask of netapi32: ADSI's locator for paths that name no server
+// (DsGetDcNameW) and the NTLM package's question for the logged-on user
+// (NetWkstaUserGetInfo). A missing export would end the process.
 // These functions are defined here, not imported.
 #define _DSGETDCAPI_
 #include <windows.h>
 #include <dsgetdc.h>
+#include <lmwksta.h>
 #include <dsrole.h>
 #include <lm.h>
 
@@ -94,6 +101,59 @@ DWORD WINAPI DsGetDcNameA(LPCSTR, LPCSTR, GUID*, LPCSTR, ULONG, PDOMAIN_CONTROLL
     std::memcpy(block->DomainControllerName, name, textBytes);
     *info = block;
     return ERROR_SUCCESS;
+}
+
+DWORD WINAPI DsGetDcNameW(LPCWSTR, LPCWSTR, GUID*, LPCWSTR, ULONG, PDOMAIN_CONTROLLER_INFOW* info) {
+    if (!info) return ERROR_INVALID_PARAMETER;
+    *info = nullptr;
+    wchar_t controller[kNameRoom], dnsDomain[kNameRoom];
+    if (!SettingText(L"DomainController", controller)) return ERROR_NO_SUCH_DOMAIN;
+    if (!SettingText(L"DnsDomainName", dnsDomain)) std::wcscpy(dnsDomain, L"velmo.com");
+    // Texts after the structure: "\\" + controller (name and address), the domain twice.
+    const size_t nameChars = std::wcslen(controller) + 3, domainChars = std::wcslen(dnsDomain) + 1;
+    auto* block = static_cast<DOMAIN_CONTROLLER_INFOW*>(
+        Allocate(sizeof(DOMAIN_CONTROLLER_INFOW) + (2 * nameChars + 2 * domainChars) * sizeof(wchar_t)));
+    if (!block) return ERROR_NOT_ENOUGH_MEMORY;
+    wchar_t* text = reinterpret_cast<wchar_t*>(block + 1);
+    auto place = [&text](const wchar_t* prefix, const wchar_t* value, size_t chars) {
+        wchar_t* start = text;
+        std::wcscpy(start, prefix);
+        std::wcscat(start, value);
+        text += chars;
+        return start;
+    };
+    block->DomainControllerName = place(L"\\\\", controller, nameChars);
+    block->DomainControllerAddress = place(L"\\\\", controller, nameChars);
+    block->DomainControllerAddressType = DS_INET_ADDRESS;
+    block->DomainName = place(L"", dnsDomain, domainChars);
+    block->DnsForestName = place(L"", dnsDomain, domainChars);
+    block->Flags = DS_DS_FLAG | DS_LDAP_FLAG | DS_WRITABLE_FLAG | DS_DNS_CONTROLLER_FLAG | DS_DNS_DOMAIN_FLAG;
+    *info = block;
+    return ERROR_SUCCESS;
+}
+
+// The logged-on user, as a member of the stand-in's domain.
+NET_API_STATUS WINAPI NetWkstaUserGetInfo(LPWSTR, DWORD level, LPBYTE* buffer) {
+    if (!buffer) return ERROR_INVALID_PARAMETER;
+    *buffer = nullptr;
+    if (level != 0 && level != 1) return ERROR_INVALID_LEVEL;
+    wchar_t user[kNameRoom], domain[kNameRoom];
+    DWORD userChars = kNameRoom;
+    if (!GetUserNameW(user, &userChars)) return GetLastError();
+    if (!SettingText(L"DomainName", domain)) std::wcscpy(domain, L"CORP");
+    const size_t userBytes = (std::wcslen(user) + 1) * sizeof(wchar_t), domainBytes = (std::wcslen(domain) + 1) * sizeof(wchar_t);
+    auto* info = static_cast<WKSTA_USER_INFO_1*>(Allocate(sizeof(WKSTA_USER_INFO_1) + userBytes + 2 * domainBytes));
+    if (!info) return ERROR_NOT_ENOUGH_MEMORY;
+    auto* text = reinterpret_cast<BYTE*>(info + 1);
+    info->wkui1_username = reinterpret_cast<LPWSTR>(text);
+    std::memcpy(text, user, userBytes);
+    info->wkui1_logon_domain = reinterpret_cast<LPWSTR>(text + userBytes);
+    std::memcpy(text + userBytes, domain, domainBytes);
+    info->wkui1_logon_server = reinterpret_cast<LPWSTR>(text + userBytes + domainBytes);
+    std::memcpy(text + userBytes + domainBytes, domain, domainBytes);
+    info->wkui1_oth_domains = info->wkui1_logon_server + std::wcslen(domain);  // empty
+    *buffer = reinterpret_cast<LPBYTE>(info);
+    return NERR_Success;
 }
 
 NET_API_STATUS WINAPI NetGetDCName(LPCWSTR, LPCWSTR, LPBYTE* buffer) {

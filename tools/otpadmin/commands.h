@@ -36,6 +36,7 @@ int CommandSecret(const Args& args);
 int CommandRead(const Args& args);
 int CommandWrite(const Args& args);
 int CommandDirectory(const Args& args);
+int CommandDirectoryAccount(const Args& args);
 int CommandDoctor(const Args& args);
 
 }  // namespace otpadmin

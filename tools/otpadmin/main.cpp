@@ -36,6 +36,11 @@ const Command kCommands[] = {
     {"send", "USER            send USER the current code by SMS or e-mail (ReadData 7)", CommandSend},
     {"check-remote", "USER CODE  ask the \"URL\" verification service about a code", CommandCheckRemote},
     {"directory", "           what the module sees of the directory, and its OTP records", CommandDirectory},
+    {"directory-account", "SERVER ACCOUNT PASSWORD|- [FLAG]\n"
+                          "          the custom directory server and account (\"ADAP_ip\", \"ADAP_Userxxx\",\n"
+                          "          \"ADAP_Pwdxxx\" encrypted, \"ADAP_Flag\"); - reads the password from standard\n"
+                          "          input; directory-account --clear removes them",
+     CommandDirectoryAccount},
     {"doctor", "[--selftest] [--json] [--url URL]\n"
                "          check this machine as the module will meet it, one line a check, and say what to fix;\n"
                "          --selftest also logs a temporary user on; exits with the number of FAILs",

@@ -155,9 +155,8 @@ uint32_t __stdcall LDAP_GetSecurityDescriptor(uint32_t handle, IDispatch** descr
         if (!descriptor) return status::kPointer;
         *descriptor = nullptr;
         return WithObject(handle, [&](DirectoryObject& object) {
-            std::vector<uint8_t> raw;
-            const uint32_t status = ReadSecurityDescriptor(object, raw);
-            return status == status::kOk ? DescriptorObject(raw, descriptor) : status;
+            return DescriptorObject([&](std::vector<uint8_t>& raw) { return ReadSecurityDescriptor(object, raw); },
+                                    descriptor);
         });
     });
 }

@@ -21,6 +21,10 @@ constexpr std::array<std::wstring_view, 9> kBinarySyntaxes = {
     L"1.3.6.1.4.1.1466.115.121.1.40",  // Octet String
     L"1.3.6.1.4.1.1466.115.121.1.49",  // Supported Algorithm
 };
+// Active Directory syntaxes whose values are bytes: Octet String (GUIDs,
+// replica links and other blobs), NT Security Descriptor, SID.
+constexpr std::array<std::wstring_view, 3> kBinaryAdSyntaxes = {L"2.5.5.10", L"2.5.5.15", L"2.5.5.17"};
+constexpr size_t kMaxKeywordLength = 100;
 // A supertype chain longer than this is a loop.
 constexpr int kMaxSupertypeDepth = 16;
 
@@ -75,6 +79,26 @@ void AttributeSyntaxes::Add(std::wstring_view description) {
 }
 
 void AttributeSyntaxes::AddUnknown(std::wstring_view name) { types_.try_emplace(LowerAscii(name)); }
+
+void AttributeSyntaxes::AddKnown(std::wstring_view name, bool text) {
+    // Stored as the LDAP syntax that reads the same way.
+    types_[LowerAscii(name)] = Type{text ? L"1.3.6.1.4.1.1466.115.121.1.15" : L"1.3.6.1.4.1.1466.115.121.1.40", L""};
+}
+
+bool IsTextAdSyntax(std::wstring_view attributeSyntax) {
+    for (auto binary : kBinaryAdSyntaxes)
+        if (attributeSyntax == binary) return false;
+    return true;
+}
+
+bool IsAttributeKeyword(std::wstring_view name) {
+    if (name.empty() || name.size() > kMaxKeywordLength) return false;
+    auto letter = [](wchar_t c) { return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z'); };
+    if (!letter(name[0])) return false;
+    for (wchar_t c : name)
+        if (!letter(c) && !(c >= L'0' && c <= L'9') && c != L'-') return false;
+    return true;
+}
 
 std::wstring AttributeSyntaxes::Missing(std::wstring_view name) const {
     std::wstring current = LowerAscii(name);

@@ -4,7 +4,9 @@
 // being handed out as garbled characters. The descriptions are asked for one
 // attribute at a time, with the matched-values control where the server
 // knows it: a whole schema is large, and Wine's LDAP client never finishes
-// reading an answer of more than about 16 KB over TLS. Pure code.
+// reading an answer of more than about 16 KB over TLS. Active Directory
+// ignores that control; there each attribute's own attributeSchema object
+// (a few hundred bytes) tells its syntax. Pure code.
 #pragma once
 
 #include <map>
@@ -24,6 +26,9 @@ public:
     // Records that the server has no description for `name`.
     void AddUnknown(std::wstring_view name);
 
+    // Records what an Active Directory schema object says of `name`.
+    void AddKnown(std::wstring_view name, bool text);
+
     // The attribute (`name` or one of its supertypes) whose description is
     // still needed to tell whether `name` holds text; empty when none is.
     std::wstring Missing(std::wstring_view name) const;
@@ -39,6 +44,13 @@ private:
     };
     std::map<std::wstring, Type> types_;  // by lower-case name
 };
+
+// Whether an Active Directory attributeSyntax ("2.5.5.12", ...) holds text.
+bool IsTextAdSyntax(std::wstring_view attributeSyntax);
+
+// Whether `name` is an attribute name that goes into a filter as it stands
+// (an LDAP keyword: a letter, then letters, digits and hyphens).
+bool IsAttributeKeyword(std::wstring_view name);
 
 // The value of the matched-values control (RFC 3876) that keeps only the
 // description of `name` among the subschema's "attributeTypes": BER of

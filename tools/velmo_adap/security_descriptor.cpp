@@ -29,9 +29,11 @@ HRESULT CreateUtility(UniqueOwner<ComTraits<IADsSecurityUtility>>& utility) {
 
 }  // namespace
 
-uint32_t DescriptorObject(const std::vector<uint8_t>& raw, IDispatch** descriptor) {
+uint32_t DescriptorObject(const std::function<uint32_t(std::vector<uint8_t>&)>& read, IDispatch** descriptor) {
     UniqueOwner<ComTraits<IADsSecurityUtility>> utility;
     if (const HRESULT hr = CreateUtility(utility); FAILED(hr)) return static_cast<uint32_t>(hr);
+    std::vector<uint8_t> raw;
+    if (const uint32_t status = read(raw); status != status::kOk) return status;
     VARIANT bytes, converted;
     VariantInit(&bytes);
     VariantInit(&converted);

@@ -9,13 +9,16 @@
 #include <oaidl.h>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace velmo::adap {
 
-// A new descriptor object for `raw` into `descriptor` (the caller releases
-// it). Returns a status.
-uint32_t DescriptorObject(const std::vector<uint8_t>& raw, IDispatch** descriptor);
+// A new descriptor object into `descriptor` (the caller releases it) for
+// the bytes that `read` gives. `read` runs only once the conversion object
+// exists: the directory is not asked for what could not be handed out.
+// Returns a status (read's, or the conversion's).
+uint32_t DescriptorObject(const std::function<uint32_t(std::vector<uint8_t>&)>& read, IDispatch** descriptor);
 
 // The raw bytes of a descriptor object. Returns a status.
 uint32_t DescriptorBytes(IDispatch* descriptor, std::vector<uint8_t>& raw);

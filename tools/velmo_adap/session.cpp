@@ -139,18 +139,34 @@ bool Session::IsText(std::wstring_view name) {
     return syntaxes_.IsText(name);
 }
 
+void Session::ReadSchemaSource() {
+    schemaSource_ = SchemaSource::None;
+    SearchResult root;
+    if (Status(Search(L"", LDAP_SCOPE_BASE, kAnyObject, {L"subschemaSubentry", L"schemaNamingContext", L"supportedControl"},
+                      root)) != status::kOk)
+        return;
+    LDAPMessage* entry = ldap_first_entry(ld_, root.get());
+    if (!entry) return;
+    auto each = [&](const wchar_t* attribute, auto&& take) {
+        PWCHAR* values = ldap_get_valuesW(ld_, entry, const_cast<PWCHAR>(attribute));
+        for (PWCHAR* value = values; value && *value; ++value) take(std::wstring_view(*value));
+        if (values) ldap_value_freeW(values);
+    };
+    each(L"subschemaSubentry", [&](std::wstring_view v) { if (subschema_.empty()) subschema_ = v; });
+    each(L"schemaNamingContext", [&](std::wstring_view v) { if (schemaContext_.empty()) schemaContext_ = v; });
+    each(L"supportedControl", [&](std::wstring_view v) { matchedValues_ = matchedValues_ || v == kMatchedValuesControl; });
+    if (!schemaContext_.empty() && !matchedValues_)
+        schemaSource_ = SchemaSource::SchemaObjects;
+    else if (!subschema_.empty())
+        schemaSource_ = SchemaSource::Subschema;
+}
+
 void Session::ReadDescription(const std::wstring& name) {
     syntaxes_.AddUnknown(name);
+    if (schemaSource_ == SchemaSource::Unread) ReadSchemaSource();
+    if (schemaSource_ == SchemaSource::SchemaObjects) return ReadSchemaObject(name);
     schemaComplete_ = true;  // unless all goes well
-    if (subschema_.empty()) {
-        SearchResult root;
-        if (Status(Search(L"", LDAP_SCOPE_BASE, kAnyObject, {L"subschemaSubentry"}, root)) != status::kOk) return;
-        LDAPMessage* entry = ldap_first_entry(ld_, root.get());
-        PWCHAR* values = entry ? ldap_get_valuesW(ld_, entry, const_cast<PWCHAR>(L"subschemaSubentry")) : nullptr;
-        if (values && values[0]) subschema_ = values[0];
-        if (values) ldap_value_freeW(values);
-        if (subschema_.empty()) return;
-    }
+    if (schemaSource_ != SchemaSource::Subschema) return;
     std::vector<char> matched = MatchedTypeControlValue(name);
     LDAPControlW control{const_cast<PWCHAR>(kMatchedValuesControl),
                          {static_cast<ULONG>(matched.size()), matched.data()}, FALSE};
@@ -166,6 +182,20 @@ void Session::ReadDescription(const std::wstring& name) {
     if (types) ldap_value_freeW(types);
     // A server without the control sends its whole schema: nothing more to ask.
     schemaComplete_ = matched.empty() || count > 1;
+}
+
+void Session::ReadSchemaObject(const std::wstring& name) {
+    // Anything but a plain name is not an attribute of the schema (and
+    // must not reach the filter): it stays unknown, that is text.
+    if (!IsAttributeKeyword(name)) return;
+    const std::wstring filter = L"(&(objectClass=attributeSchema)(lDAPDisplayName=" + name + L"))";
+    SearchResult found;
+    if (Status(Search(schemaContext_, LDAP_SCOPE_ONELEVEL, filter.c_str(), {L"attributeSyntax"}, found)) != status::kOk)
+        return;
+    LDAPMessage* entry = ldap_first_entry(ld_, found.get());
+    PWCHAR* values = entry ? ldap_get_valuesW(ld_, entry, const_cast<PWCHAR>(L"attributeSyntax")) : nullptr;
+    if (values && values[0]) syntaxes_.AddKnown(name, IsTextAdSyntax(values[0]));
+    if (values) ldap_value_freeW(values);
 }
 
 uint32_t AcquireSession(const ServerAddress& server, const wchar_t* account, const uint16_t* credential,

@@ -71,7 +71,8 @@ public:
                  PLDAPControlW* controls = nullptr);
 
     // Whether the attribute holds text, by the server's schema (asked once
-    // per attribute; an unreadable schema makes every attribute text).
+    // per attribute and kept for the session; an unreadable schema makes
+    // every attribute text).
     bool IsText(std::wstring_view name);
 
     // What the session was made for, to find it again.
@@ -84,9 +85,19 @@ private:
     LDAP* ld_;
     bool serverless_;
     bool alive_ = true;
+    // Where attribute syntaxes are read: the subschema entry's descriptions
+    // (with the matched-values control where the server has it), or, on
+    // Active Directory, which ignores that control, one attributeSchema
+    // object per attribute below the schema naming context.
+    enum class SchemaSource { Unread, Subschema, SchemaObjects, None };
+    void ReadSchemaSource();
     void ReadDescription(const std::wstring& name);
+    void ReadSchemaObject(const std::wstring& name);
     AttributeSyntaxes syntaxes_;
+    SchemaSource schemaSource_ = SchemaSource::Unread;
     std::wstring subschema_;       // DN of the subschema entry
+    std::wstring schemaContext_;   // DN of the schema naming context
+    bool matchedValues_ = false;   // the server lists the matched-values control
     bool schemaComplete_ = false;  // nothing more to ask
 };
 
