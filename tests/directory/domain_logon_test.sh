@@ -72,6 +72,8 @@ expect "the member server logs alice on" "accepted" "$(otpadmin_on member verify
 expect "and the directory object has the code in its history" "kvOathHistory: [0-9A-F]{8}" \
     "$(alice_object kvOathHistory)"
 
+expect "the doctor finds the kit's classes in AD's schema" "^OK +schema " "$(otpadmin_on member doctor)"
+
 # What an ordinary domain user sees of the deployed directory.
 out=$(bob ldapsearch -LLL -b "cn=SecretKeys,dc=Velmo,dc=com" "(kvUserName=alice)" kvUserName kvOathSecret)
 expect "bob reads alice's record" "^kvUserName: alice$" "$out"
