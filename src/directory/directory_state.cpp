@@ -104,7 +104,7 @@ bool BindAccessLibrary() {
 void checkCustomLdapIPsettings() {
     DirectoryState& d = Directory();
     if (d.customUser[0] != L'\0') return;
-    if (const std::string server = Setting("ADAP_ip"); server.size() > 1)
+    if (const std::string server = Setting(kCustomServerValue); server.size() > 1)
         SetDirectoryServer(FromAnsi(server), kSettingCharsMax);
     if (ReadRegDword(RegRoot::LocalMachine, kVolatileKey, "AdapReturnedReference", 0) == 1) {
         const std::string located = ReadRegText(RegRoot::LocalMachine, kVolatileKey, "ldapip", kSettingReadSize);
@@ -117,22 +117,22 @@ void checkCustomLdapIPsettings() {
         TraceLog("checkCustomLdapIPsettings _velmoAD_useLdap  =1");
         d.useLdap = 1;
     }
-    std::string account = ReadRegString(RegRoot::LocalMachine, kVelmoKey, "ADAP_Userxxx");
+    std::string account = ReadRegString(RegRoot::LocalMachine, kVelmoKey, kCustomUserValue);
     if (account.empty()) {
         CopyWide(d.customUser, kAccountRoom, u" ", 1);
         return;
     }
     d.customCredential.flags =
-        static_cast<uint16_t>(ReadRegDword(RegRoot::LocalMachine, kVelmoKey, "ADAP_Flag", 0) & 0xFFFF);
+        static_cast<uint16_t>(ReadRegDword(RegRoot::LocalMachine, kVelmoKey, kCustomFlagValue, 0) & 0xFFFF);
     CopyWide(d.customUser, kAccountRoom, FromAnsi(account), kSettingCharsMax);
-    std::string password = ReadRegString(RegRoot::LocalMachine, kVelmoKey, "ADAP_Pwdxxx");
+    std::string password = ReadRegString(RegRoot::LocalMachine, kVelmoKey, kCustomPasswordValue);
     TraceLogW(L"Custom ldap usr: %s %d", d.customUser, static_cast<int>(password.size()));  // never the password
     std::u16string widePassword = FromAnsi(password);
     CopyWide(d.customCredential.password, kCredentialPasswordRoom, widePassword, kSettingCharsMax);
     SecureWipe(password);
     SecureWipe(widePassword.data(), widePassword.size() * sizeof(char16_t));
     // With a custom account the server is always "ADAP_ip", an empty one included.
-    SetDirectoryServer(FromAnsi(Setting("ADAP_ip")), kSettingCharsMax);
+    SetDirectoryServer(FromAnsi(Setting(kCustomServerValue)), kSettingCharsMax);
 }
 
 int IsDirectoryOffline() { return static_cast<int>(Directory().directoryOffline); }

@@ -16,6 +16,12 @@ namespace velmo {
 constexpr size_t kServerRoom = 102;    // at most 99 characters are written
 constexpr size_t kAccountRoom = 104;   // at most 99 characters are written
 constexpr size_t kSettingCharsMax = 99;
+// The custom directory server and account under "SOFTWARE\Velmo"; the name
+// and the password are protected values (the registry layer encrypts them).
+constexpr char kCustomServerValue[] = "ADAP_ip";
+constexpr char kCustomUserValue[] = "ADAP_Userxxx";
+constexpr char kCustomPasswordValue[] = "ADAP_Pwdxxx";
+constexpr char kCustomFlagValue[] = "ADAP_Flag";
 constexpr size_t kLocatedServerMax = 90;  // a located controller's name
 
 struct DirectoryState {

@@ -30,15 +30,6 @@ expect() {
     fi
 }
 alice_object() { directory_search -b "cn=SecretKeys,dc=Velmo,dc=com" "(kvUserName=alice)" "$@"; }
-# as ACCOUNT PASSWORD TOOL ARGS...: an ldap-utils tool bound as ACCOUNT, inside StartTLS.
-as() {
-    local account=$1 password=$2 tool=$3
-    shift 3
-    LDAPTLS_CACERT=$(directory_value ca) "$tool" -ZZ -x -H "ldap://$(directory_server)" -D "$account" \
-        -w "$password" "$@" 2>&1 || true
-}
-bob() { as "bob@velmo.com" "$(directory_value user_password)" "$@"; }
-operator() { as "$(directory_value operator)" "$(directory_value operator_password)" "$@"; }
 reply_change() { printf 'dn: %s\nchangetype: modify\nreplace: kvReplyToken\nkvReplyToken: %s\n' "$1" "$2"; }
 trap 'stop_machines member workstation; bash "$dc" resume "$directory_dir" directory >/dev/null 2>&1 || true
       bash "$service" resume "$directory_dir" directory >/dev/null 2>&1 || true' EXIT

@@ -19,11 +19,18 @@ directory_server() {
     port=$(directory_value port)
     if [ "$port" = 389 ]; then directory_value host; else echo "$(directory_value host):$port"; fi
 }
-# ldapsearch as the operator over StartTLS.
-directory_search() {
-    LDAPTLS_CACERT=$(directory_value ca) ldapsearch -LLL -ZZ -x -H "ldap://$(directory_server)" \
-        -D "$(directory_value operator)" -w "$(directory_value operator_password)" "$@" 2>&1 || true
+# as ACCOUNT PASSWORD TOOL ARGS...: an ldap-utils tool bound as ACCOUNT, inside StartTLS.
+as() {
+    local account=$1 password=$2 tool=$3
+    shift 3
+    LDAPTLS_CACERT=$(directory_value ca) "$tool" -ZZ -x -H "ldap://$(directory_server)" -D "$account" \
+        -w "$password" "$@" 2>&1 || true
 }
+# operator / bob TOOL ARGS...: as the OTP service's account, as an ordinary domain user.
+operator() { as "$(directory_value operator)" "$(directory_value operator_password)" "$@"; }
+bob() { as "bob@velmo.com" "$(directory_value user_password)" "$@"; }
+# ldapsearch as the operator.
+directory_search() { operator ldapsearch -LLL "$@"; }
 
 # host_folder NAME FILES...: a folder of its own with the host and its DLLs.
 host_folder() {

@@ -129,11 +129,11 @@ start() {
         return 0
     fi
     host=$(choose_address)
-    if ! ip addr add "$host/32" dev lo 2>"$dir/$name.skip"; then
-        echo "no Samba AD DC: $host cannot be added to lo ($(cat "$dir/$name.skip"))" >"$dir/$name.skip"
+    local error
+    if ! error=$(ip addr add "$host/32" dev lo 2>&1); then
+        echo "no Samba AD DC: $host cannot be added to lo ($error)" >"$dir/$name.skip"
         return 0
     fi
-    rm -f "$dir/$name.skip"
     echo "$host" >"$inst/address"
     {
         echo "kind samba"

@@ -49,6 +49,13 @@ bool SettingText(const wchar_t* name, wchar_t (&text)[kNameRoom]) {
            text[0] != L'\0';
 }
 
+// The setting `name`, or `fallback` when it is missing or empty.
+void SettingTextOr(const wchar_t* name, const wchar_t* fallback, wchar_t (&text)[kNameRoom]) {
+    if (SettingText(name, text)) return;
+    std::wcsncpy(text, fallback, kNameRoom - 1);
+    text[kNameRoom - 1] = L'\0';
+}
+
 // One block for a structure and the texts it points to, freed with one call.
 void* Allocate(size_t size) {
     void* block = ::operator new(size, std::nothrow);
@@ -63,7 +70,7 @@ extern "C" {
 DWORD WINAPI DsRoleGetPrimaryDomainInformation(LPCWSTR server, DSROLE_PRIMARY_DOMAIN_INFO_LEVEL level, PBYTE* buffer) {
     if (server || level != DsRolePrimaryDomainInfoBasic || !buffer) return ERROR_INVALID_PARAMETER;
     wchar_t domain[kNameRoom];
-    if (!SettingText(L"DomainName", domain)) std::wcscpy(domain, L"CORP");
+    SettingTextOr(L"DomainName", L"CORP", domain);
     const size_t textBytes = (std::wcslen(domain) + 1) * sizeof(wchar_t);
     auto* info = static_cast<DSROLE_PRIMARY_DOMAIN_INFO_BASIC*>(Allocate(sizeof(DSROLE_PRIMARY_DOMAIN_INFO_BASIC) + textBytes));
     if (!info) return ERROR_NOT_ENOUGH_MEMORY;
@@ -108,7 +115,7 @@ DWORD WINAPI DsGetDcNameW(LPCWSTR, LPCWSTR, GUID*, LPCWSTR, ULONG, PDOMAIN_CONTR
     *info = nullptr;
     wchar_t controller[kNameRoom], dnsDomain[kNameRoom];
     if (!SettingText(L"DomainController", controller)) return ERROR_NO_SUCH_DOMAIN;
-    if (!SettingText(L"DnsDomainName", dnsDomain)) std::wcscpy(dnsDomain, L"velmo.com");
+    SettingTextOr(L"DnsDomainName", L"velmo.com", dnsDomain);
     // Texts after the structure: "\\" + controller (name and address), the domain twice.
     const size_t nameChars = std::wcslen(controller) + 3, domainChars = std::wcslen(dnsDomain) + 1;
     auto* block = static_cast<DOMAIN_CONTROLLER_INFOW*>(
@@ -140,7 +147,7 @@ NET_API_STATUS WINAPI NetWkstaUserGetInfo(LPWSTR, DWORD level, LPBYTE* buffer) {
     wchar_t user[kNameRoom], domain[kNameRoom];
     DWORD userChars = kNameRoom;
     if (!GetUserNameW(user, &userChars)) return GetLastError();
-    if (!SettingText(L"DomainName", domain)) std::wcscpy(domain, L"CORP");
+    SettingTextOr(L"DomainName", L"CORP", domain);
     const size_t userBytes = (std::wcslen(user) + 1) * sizeof(wchar_t), domainBytes = (std::wcslen(domain) + 1) * sizeof(wchar_t);
     auto* info = static_cast<WKSTA_USER_INFO_1*>(Allocate(sizeof(WKSTA_USER_INFO_1) + userBytes + 2 * domainBytes));
     if (!info) return ERROR_NOT_ENOUGH_MEMORY;
